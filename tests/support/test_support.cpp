@@ -1,0 +1,59 @@
+#include "test_support.h"
+
+#include "platform/clipboard.h"
+
+#include <QCoreApplication>
+#include <QDeadlineTimer>
+#include <QFile>
+#include <QThread>
+
+namespace testsupport {
+
+bool waitUntil(const std::function<bool()> &condition, int timeoutMs)
+{
+    QDeadlineTimer deadline(timeoutMs);
+    while (!condition()) {
+        if (deadline.hasExpired())
+            return condition();
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+        QThread::msleep(2);
+    }
+    return true;
+}
+
+void drainEvents()
+{
+    QCoreApplication::sendPostedEvents();
+    QCoreApplication::processEvents();
+}
+
+QString fixturePath(const QString &name)
+{
+    return QStringLiteral(STASHWELL_FIXTURES_DIR "/") + name;
+}
+
+QByteArray readFixture(const QString &name)
+{
+    QFile f(fixturePath(name));
+    if (!f.open(QIODevice::ReadOnly))
+        return {};
+    return f.readAll();
+}
+
+QByteArray utf16z(const QString &text)
+{
+    QByteArray out(reinterpret_cast<const char *>(text.utf16()), text.size() * 2);
+    out.append(2, '\0');
+    return out;
+}
+
+bool UpdateCounter::event(QEvent *e)
+{
+    if (e->type() == platform::ClipboardUpdateEvent) {
+        ++updates;
+        return true;
+    }
+    return QObject::event(e);
+}
+
+} // namespace testsupport

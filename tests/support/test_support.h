@@ -1,0 +1,38 @@
+#pragma once
+
+// Small helpers shared by the tests.
+
+#include <QByteArray>
+#include <QObject>
+#include <QString>
+
+#include <functional>
+
+namespace testsupport {
+
+// Runs the event loop until the condition holds or the deadline passes;
+// answers whether it held. Asynchronous results are awaited with this, never
+// with fixed sleeps.
+bool waitUntil(const std::function<bool()> &condition, int timeoutMs = 5000);
+
+// Processes the events that are already queued (posted events included).
+void drainEvents();
+
+// Path of a file in tests/fixtures.
+QString fixturePath(const QString &name);
+QByteArray readFixture(const QString &name);
+
+// Text as the clipboard holds CF_UNICODETEXT: UTF-16 with a closing NUL unit.
+QByteArray utf16z(const QString &text);
+
+// Counts the clipboard updates posted to it. Added as a listener after
+// another one, it sees each update after that one has handled it.
+class UpdateCounter : public QObject {
+public:
+    int updates = 0;
+
+protected:
+    bool event(QEvent *e) override;
+};
+
+} // namespace testsupport
