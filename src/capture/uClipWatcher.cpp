@@ -91,7 +91,7 @@ QString TClipWatcher::ClipSignature(const TCapturedClip &Clip)
     if (!Clip.HasAny())
         return {};
     QString sig;
-    QCryptographicHash digest(QCryptographicHash::Sha256);
+    QCryptographicHash digest(QCryptographicHash::Sha1);
     if (Clip.HasFiles) {
         sig += QStringLiteral("FILES:") + QString::number(Clip.FilesText.size());
         addToDigest(digest, 'F', utf16Bytes(Clip.FilesText));

@@ -39,16 +39,6 @@ private:
     bool m_open;
 };
 
-QString utf16UpToNul(const QByteArray &bytes)
-{
-    const qsizetype units = bytes.size() / 2;
-    const char16_t *p = reinterpret_cast<const char16_t *>(bytes.constData());
-    qsizetype n = 0;
-    while (n < units && p[n] != 0)
-        ++n;
-    return QString(reinterpret_cast<const QChar *>(p), n);
-}
-
 // Cuts to at most n UTF-16 units without leaving half of a surrogate pair.
 QString cutTo(const QString &text, qsizetype n)
 {

@@ -12,6 +12,10 @@
 #include <QImage>
 #include <QString>
 
+#include <QHash>
+#include <QList>
+#include <QPointer>
+
 #include <optional>
 
 class QObject;
@@ -98,5 +102,41 @@ public:
 // Converts text in the system's 8-bit code page (CF_TEXT) to Unicode and back.
 QString ansiToUnicode(const QByteArray &bytes);
 QByteArray unicodeToAnsi(const QString &text);
+
+// CF_UNICODETEXT bytes: UTF-16 closed by a NUL unit. Reading stops at the
+// first NUL unit (or the end of the bytes).
+QByteArray utf16WithNul(const QString &text);
+QString utf16UpToNul(const QByteArray &bytes);
+
+// What every backend shares: the table of registered format names (matched
+// without regard to case, numbered from FirstRegisteredFormat), the
+// listeners, and the last error.
+class ClipboardBase : public Clipboard {
+public:
+    FormatId registerFormat(const QString &name) override;
+    void addFormatListener(QObject *listener) override;
+    void removeFormatListener(QObject *listener) override;
+    QString lastErrorText() const override { return m_lastError; }
+
+    int listenerCount() const;
+
+protected:
+    // The name a registered format was registered with; empty when unknown.
+    QString formatName(FormatId format) const { return m_names.value(format); }
+    // Posts a ClipboardUpdateEvent to every listener.
+    void postUpdate();
+    bool fail(const QString &error)
+    {
+        m_lastError = error;
+        return false;
+    }
+
+private:
+    QHash<QString, FormatId> m_registered;
+    QHash<FormatId, QString> m_names;
+    FormatId m_nextFormat = FirstRegisteredFormat;
+    QList<QPointer<QObject>> m_listeners;
+    QString m_lastError;
+};
 
 } // namespace platform

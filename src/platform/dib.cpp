@@ -234,8 +234,31 @@ QImage decode(const DibLayout &d, const uchar *base)
         return image;
     }
 
-    const Channel red(d.masks[0]), green(d.masks[1]), blue(d.masks[2]), alpha(d.masks[3]);
     const bool withAlpha = d.hasAlpha();
+    // The common layouts are copied row by row; large screenshots arrive so.
+    const bool standardMasks = d.masks[0] == 0xFF0000u && d.masks[1] == 0xFF00u && d.masks[2] == 0xFFu;
+    if (standardMasks && d.bitCount == 32 && (!withAlpha || d.masks[3] == 0xFF000000u)) {
+        for (int y = 0; y < d.rows; ++y) {
+            const uchar *src = sourceRow(y);
+            auto *dst = reinterpret_cast<QRgb *>(image.scanLine(y));
+            for (int x = 0; x < d.width; ++x, src += 4) {
+                const quint32 v = quint32(src[0]) | quint32(src[1]) << 8 | quint32(src[2]) << 16
+                    | (withAlpha ? quint32(src[3]) << 24 : 0xFF000000u);
+                dst[x] = v;
+            }
+        }
+        return image;
+    }
+    if (standardMasks && d.bitCount == 24) {
+        for (int y = 0; y < d.rows; ++y) {
+            const uchar *src = sourceRow(y);
+            auto *dst = reinterpret_cast<QRgb *>(image.scanLine(y));
+            for (int x = 0; x < d.width; ++x, src += 3)
+                dst[x] = 0xFF000000u | quint32(src[0]) | quint32(src[1]) << 8 | quint32(src[2]) << 16;
+        }
+        return image;
+    }
+    const Channel red(d.masks[0]), green(d.masks[1]), blue(d.masks[2]), alpha(d.masks[3]);
     const int bytesPerPixel = d.bitCount / 8;
     for (int y = 0; y < d.rows; ++y) {
         const uchar *src = sourceRow(y);

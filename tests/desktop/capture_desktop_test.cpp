@@ -164,4 +164,20 @@ TEST_F(DesktopCapture, EveryKindOfferedByAnotherProgramGivesOneClip)
     }
 }
 
+TEST_F(DesktopCapture, LargePayloadsFromAnotherProgramArriveWhole)
+{
+    // Both travel in pieces between the programs (INCR).
+    const QByteArray bigText(50 * 1024 * 1024, 'w');
+    offer(QStringLiteral("UTF8_STRING"), bigText);
+    ASSERT_EQ(events.size(), 1);
+    EXPECT_EQ(events[0].Text.size(), bigText.size());
+
+    QImage huge(4000, 4000, QImage::Format_RGB32);
+    huge.fill(QColor(9, 99, 199));
+    const QByteArray png = encode(huge, "PNG");
+    offer(QStringLiteral("image/png"), png);
+    ASSERT_EQ(events.size(), 2);
+    EXPECT_EQ(events[1].PngBytes, png);
+}
+
 } // namespace

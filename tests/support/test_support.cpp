@@ -42,9 +42,7 @@ QByteArray readFixture(const QString &name)
 
 QByteArray utf16z(const QString &text)
 {
-    QByteArray out(reinterpret_cast<const char *>(text.utf16()), text.size() * 2);
-    out.append(2, '\0');
-    return out;
+    return platform::utf16WithNul(text);
 }
 
 bool UpdateCounter::event(QEvent *e)

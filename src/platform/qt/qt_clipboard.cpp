@@ -4,10 +4,7 @@
 #include "../dib.h"
 #include "../dropfiles.h"
 
-#include <QBuffer>
 #include <QClipboard>
-#include <QCoreApplication>
-#include <QImageWriter>
 #include <QMimeData>
 #include <QUrl>
 
@@ -29,25 +26,6 @@ QStringList localFiles(const QMimeData *md)
     return files;
 }
 
-QByteArray unicodeWithNul(const QString &text)
-{
-    QByteArray out;
-    out.reserve((text.size() + 1) * 2);
-    out.append(reinterpret_cast<const char *>(text.utf16()), text.size() * 2);
-    out.append(2, '\0');
-    return out;
-}
-
-QString unicodeUpToNul(const QByteArray &bytes)
-{
-    const qsizetype units = bytes.size() / 2;
-    const char16_t *p = reinterpret_cast<const char16_t *>(bytes.constData());
-    qsizetype n = 0;
-    while (n < units && p[n] != 0)
-        ++n;
-    return QString(reinterpret_cast<const QChar *>(p), n);
-}
-
 } // namespace
 
 QtClipboard::QtClipboard(QClipboard *clipboard, QObject *parent) : QObject(parent), m_clipboard(clipboard)
@@ -57,7 +35,7 @@ QtClipboard::QtClipboard(QClipboard *clipboard, QObject *parent) : QObject(paren
     m_png = registerFormat(QString::fromLatin1(PngFormatName));
     connect(m_clipboard, &QClipboard::changed, this, [this](QClipboard::Mode mode) {
         if (mode == QClipboard::Clipboard)
-            onChanged();
+            postUpdate();
     });
 }
 
@@ -66,11 +44,6 @@ QtClipboard::~QtClipboard() = default;
 const QMimeData *QtClipboard::current() const
 {
     return m_clipboard->mimeData(QClipboard::Clipboard);
-}
-
-QString QtClipboard::registeredMime(FormatId format) const
-{
-    return m_names.value(format);
 }
 
 bool QtClipboard::isFormatAvailable(FormatId format)
@@ -103,22 +76,8 @@ bool QtClipboard::isFormatAvailable(FormatId format)
     }
     if (format == m_png)
         return md->hasFormat(QStringLiteral("image/png"));
-    const QString mime = registeredMime(format);
+    const QString mime = formatName(format);
     return !mime.isEmpty() && md->hasFormat(mime);
-}
-
-FormatId QtClipboard::registerFormat(const QString &name)
-{
-    if (name.isEmpty())
-        return 0;
-    const QString key = name.toCaseFolded();
-    auto it = m_registered.constFind(key);
-    if (it != m_registered.constEnd())
-        return *it;
-    const FormatId id = m_nextFormat++;
-    m_registered.insert(key, id);
-    m_names.insert(id, name);
-    return id;
 }
 
 bool QtClipboard::open(ClipboardOwner owner)
@@ -145,8 +104,7 @@ void QtClipboard::close()
 bool QtClipboard::empty()
 {
     if (!m_open) {
-        m_lastError = QStringLiteral("The clipboard is not open.");
-        return false;
+        return fail(QStringLiteral("The clipboard is not open."));
     }
     m_pending = std::make_unique<QMimeData>();
     return true;
@@ -163,7 +121,7 @@ std::optional<QByteArray> QtClipboard::data(FormatId format)
     QByteArray bytes;
     switch (format) {
     case CF_UNICODETEXT:
-        bytes = unicodeWithNul(md->text());
+        bytes = utf16WithNul(md->text());
         break;
     case CF_TEXT:
         bytes = unicodeToAnsi(md->text());
@@ -188,7 +146,7 @@ std::optional<QByteArray> QtClipboard::data(FormatId format)
         } else if (format == m_png) {
             bytes = md->data(QStringLiteral("image/png"));
         } else {
-            bytes = md->data(registeredMime(format));
+            bytes = md->data(formatName(format));
         }
         break;
     }
@@ -200,13 +158,12 @@ std::optional<QByteArray> QtClipboard::data(FormatId format)
 bool QtClipboard::setData(FormatId format, const QByteArray &bytes)
 {
     if (!m_open || !m_pending) {
-        m_lastError = QStringLiteral("The clipboard is not open.");
-        return false;
+        return fail(QStringLiteral("The clipboard is not open."));
     }
     QMimeData *md = m_pending.get();
     switch (format) {
     case CF_UNICODETEXT:
-        md->setText(unicodeUpToNul(bytes));
+        md->setText(utf16UpToNul(bytes));
         return true;
     case CF_TEXT: {
         if (md->hasText())
@@ -222,8 +179,7 @@ bool QtClipboard::setData(FormatId format, const QByteArray &bytes)
     case CF_DIBV5: {
         const QByteArray bmp = dibToBmpFile(bytes);
         if (bmp.isEmpty()) {
-            m_lastError = QStringLiteral("The bitmap data is not valid.");
-            return false;
+            return fail(QStringLiteral("The bitmap data is not valid."));
         }
         md->setData(QStringLiteral("image/bmp"), bmp);
         return true;
@@ -257,10 +213,9 @@ bool QtClipboard::setData(FormatId format, const QByteArray &bytes)
         md->setData(QStringLiteral("image/png"), bytes);
         return true;
     }
-    const QString mime = registeredMime(format);
+    const QString mime = formatName(format);
     if (mime.isEmpty()) {
-        m_lastError = QStringLiteral("The clipboard format is not registered.");
-        return false;
+        return fail(QStringLiteral("The clipboard format is not registered."));
     }
     md->setData(mime, bytes);
     return true;
@@ -279,36 +234,10 @@ QImage QtClipboard::bitmap()
 bool QtClipboard::setBitmap(const QImage &image)
 {
     if (!m_open || !m_pending || image.isNull()) {
-        m_lastError = QStringLiteral("The bitmap cannot be put on the clipboard.");
-        return false;
+        return fail(QStringLiteral("The bitmap cannot be put on the clipboard."));
     }
     m_pending->setImageData(image);
     return true;
-}
-
-void QtClipboard::addFormatListener(QObject *listener)
-{
-    for (const auto &l : std::as_const(m_listeners))
-        if (l == listener)
-            return;
-    m_listeners.append(listener);
-}
-
-void QtClipboard::removeFormatListener(QObject *listener)
-{
-    m_listeners.removeIf([listener](const QPointer<QObject> &l) { return l.isNull() || l == listener; });
-}
-
-QString QtClipboard::lastErrorText() const
-{
-    return m_lastError;
-}
-
-void QtClipboard::onChanged()
-{
-    m_listeners.removeIf([](const QPointer<QObject> &l) { return l.isNull(); });
-    for (const auto &l : std::as_const(m_listeners))
-        QCoreApplication::postEvent(l.data(), new QEvent(ClipboardUpdateEvent));
 }
 
 } // namespace platform

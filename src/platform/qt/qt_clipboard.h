@@ -14,10 +14,7 @@
 
 #include "../clipboard.h"
 
-#include <QHash>
-#include <QList>
 #include <QObject>
-#include <QPointer>
 
 #include <memory>
 
@@ -26,14 +23,13 @@ class QMimeData;
 
 namespace platform {
 
-class QtClipboard : public QObject, public Clipboard {
+class QtClipboard : public QObject, public ClipboardBase {
     Q_OBJECT
 public:
     explicit QtClipboard(QClipboard *clipboard, QObject *parent = nullptr);
     ~QtClipboard() override;
 
     bool isFormatAvailable(FormatId format) override;
-    FormatId registerFormat(const QString &name) override;
     bool open(ClipboardOwner owner) override;
     void close() override;
     bool empty() override;
@@ -41,19 +37,11 @@ public:
     bool setData(FormatId format, const QByteArray &bytes) override;
     QImage bitmap() override;
     bool setBitmap(const QImage &image) override;
-    void addFormatListener(QObject *listener) override;
-    void removeFormatListener(QObject *listener) override;
-    QString lastErrorText() const override;
 
 private:
-    void onChanged();
     const QMimeData *current() const;
-    QString registeredMime(FormatId format) const;
 
     QClipboard *m_clipboard;
-    QHash<QString, FormatId> m_registered;
-    QHash<FormatId, QString> m_names;
-    FormatId m_nextFormat = FirstRegisteredFormat;
     FormatId m_html = 0;
     FormatId m_rtf = 0;
     FormatId m_png = 0;
@@ -61,8 +49,6 @@ private:
     bool m_open = false;
     ClipboardOwner m_openedBy = nullptr;
     std::unique_ptr<QMimeData> m_pending;
-    QString m_lastError;
-    QList<QPointer<QObject>> m_listeners;
 };
 
 } // namespace platform

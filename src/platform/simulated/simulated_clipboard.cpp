@@ -2,7 +2,7 @@
 
 #include "../dib.h"
 
-#include <QCoreApplication>
+#include <QObject>
 #include <QtEndian>
 
 namespace platform {
@@ -14,23 +14,6 @@ const QObject *otherProgram()
 {
     static const QObject marker;
     return &marker;
-}
-
-QString unicodeUpToNul(const QByteArray &bytes)
-{
-    const qsizetype units = bytes.size() / 2;
-    const char16_t *p = reinterpret_cast<const char16_t *>(bytes.constData());
-    qsizetype n = 0;
-    while (n < units && p[n] != 0)
-        ++n;
-    return QString(reinterpret_cast<const QChar *>(p), n);
-}
-
-QByteArray unicodeWithNul(const QString &text)
-{
-    QByteArray out(reinterpret_cast<const char *>(text.utf16()), text.size() * 2);
-    out.append(2, '\0');
-    return out;
 }
 
 } // namespace
@@ -54,21 +37,6 @@ bool SimulatedClipboard::isFormatAvailable(FormatId format)
     default:
         return false;
     }
-}
-
-FormatId SimulatedClipboard::registerFormat(const QString &name)
-{
-    if (name.isEmpty())
-        return 0;
-    // Registered names are matched without regard to case, as on Windows.
-    const QString key = name.toCaseFolded();
-    auto it = m_registered.constFind(key);
-    if (it != m_registered.constEnd())
-        return *it;
-    const FormatId id = m_nextFormat++;
-    m_registered.insert(key, id);
-    m_names.insert(id, name);
-    return id;
 }
 
 bool SimulatedClipboard::open(ClipboardOwner owner)
@@ -105,8 +73,7 @@ void SimulatedClipboard::close()
 bool SimulatedClipboard::empty()
 {
     if (!m_open) {
-        m_lastError = QStringLiteral("The clipboard is not open.");
-        return false;
+        return fail(QStringLiteral("The clipboard is not open."));
     }
     clearContent();
     m_contentOwner = m_openedBy == otherProgram() ? nullptr : m_openedBy;
@@ -128,7 +95,7 @@ std::optional<QByteArray> SimulatedClipboard::data(FormatId format)
     switch (format) {
     case CF_TEXT:
         if (m_content.contains(CF_UNICODETEXT))
-            return unicodeToAnsi(unicodeUpToNul(m_content[CF_UNICODETEXT].data)) + '\0';
+            return unicodeToAnsi(utf16UpToNul(m_content[CF_UNICODETEXT].data)) + '\0';
         break;
     case CF_UNICODETEXT:
         if (m_content.contains(CF_TEXT)) {
@@ -136,7 +103,7 @@ std::optional<QByteArray> SimulatedClipboard::data(FormatId format)
             const qsizetype nul = ansi.indexOf('\0');
             if (nul >= 0)
                 ansi.truncate(nul);
-            return unicodeWithNul(ansiToUnicode(ansi));
+            return utf16WithNul(ansiToUnicode(ansi));
         }
         break;
     case CF_DIB:
@@ -152,12 +119,10 @@ std::optional<QByteArray> SimulatedClipboard::data(FormatId format)
 bool SimulatedClipboard::setData(FormatId format, const QByteArray &bytes)
 {
     if (!m_open) {
-        m_lastError = QStringLiteral("The clipboard is not open.");
-        return false;
+        return fail(QStringLiteral("The clipboard is not open."));
     }
     if (m_refused.contains(format)) {
-        m_lastError = QStringLiteral("Not enough memory resources are available to process this command.");
-        return false;
+        return fail(QStringLiteral("Not enough memory resources are available to process this command."));
     }
     putEntry(format, bytes, bytes.size());
     m_changedInSession = true;
@@ -174,36 +139,16 @@ QImage SimulatedClipboard::bitmap()
 bool SimulatedClipboard::setBitmap(const QImage &image)
 {
     if (!m_open) {
-        m_lastError = QStringLiteral("The clipboard is not open.");
-        return false;
+        return fail(QStringLiteral("The clipboard is not open."));
     }
     if (m_refused.contains(CF_BITMAP) || image.isNull()) {
-        m_lastError = QStringLiteral("Not enough memory resources are available to process this command.");
-        return false;
+        return fail(QStringLiteral("Not enough memory resources are available to process this command."));
     }
     m_bitmap = image;
     m_order.removeAll(CF_BITMAP);
     m_order.append(CF_BITMAP);
     m_changedInSession = true;
     return true;
-}
-
-void SimulatedClipboard::addFormatListener(QObject *listener)
-{
-    for (const auto &l : std::as_const(m_listeners))
-        if (l == listener)
-            return;
-    m_listeners.append(listener);
-}
-
-void SimulatedClipboard::removeFormatListener(QObject *listener)
-{
-    m_listeners.removeIf([listener](const QPointer<QObject> &l) { return l.isNull() || l == listener; });
-}
-
-QString SimulatedClipboard::lastErrorText() const
-{
-    return m_lastError;
 }
 
 bool SimulatedClipboard::offerAsOtherProgram(const QList<Offered> &formats, const QImage &bitmap)
@@ -228,7 +173,7 @@ bool SimulatedClipboard::emptyAsOtherProgram()
 
 bool SimulatedClipboard::offerText(const QString &text)
 {
-    return offerAsOtherProgram({{CF_UNICODETEXT, unicodeWithNul(text)}});
+    return offerAsOtherProgram({{CF_UNICODETEXT, utf16WithNul(text)}});
 }
 
 void SimulatedClipboard::setHeldOpenByOtherProgram(bool held)
@@ -244,15 +189,6 @@ void SimulatedClipboard::failNextOpens(int count)
 QByteArray SimulatedClipboard::storedBytes(FormatId format) const
 {
     return m_content.value(format).data;
-}
-
-int SimulatedClipboard::listenerCount() const
-{
-    int n = 0;
-    for (const auto &l : m_listeners)
-        if (!l.isNull())
-            ++n;
-    return n;
 }
 
 void SimulatedClipboard::putEntry(FormatId format, const QByteArray &data, qsizetype allocation)
@@ -271,13 +207,6 @@ void SimulatedClipboard::clearContent()
     m_content.clear();
     m_order.clear();
     m_bitmap = QImage();
-}
-
-void SimulatedClipboard::postUpdate()
-{
-    m_listeners.removeIf([](const QPointer<QObject> &l) { return l.isNull(); });
-    for (const auto &l : std::as_const(m_listeners))
-        QCoreApplication::postEvent(l.data(), new QEvent(ClipboardUpdateEvent));
 }
 
 std::optional<QImage> SimulatedClipboard::synthesisedBitmap() const

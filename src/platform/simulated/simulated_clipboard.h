@@ -9,21 +9,18 @@
 
 #include "../clipboard.h"
 
-#include <QHash>
 #include <QList>
 #include <QMap>
-#include <QPointer>
 #include <QSet>
 
 namespace platform {
 
-class SimulatedClipboard : public Clipboard {
+class SimulatedClipboard : public ClipboardBase {
 public:
     SimulatedClipboard();
     ~SimulatedClipboard() override;
 
     bool isFormatAvailable(FormatId format) override;
-    FormatId registerFormat(const QString &name) override;
     bool open(ClipboardOwner owner) override;
     void close() override;
     bool empty() override;
@@ -31,9 +28,6 @@ public:
     bool setData(FormatId format, const QByteArray &bytes) override;
     QImage bitmap() override;
     bool setBitmap(const QImage &image) override;
-    void addFormatListener(QObject *listener) override;
-    void removeFormatListener(QObject *listener) override;
-    QString lastErrorText() const override;
 
     // --- What a test uses to play the other programs and to look inside. ---
 
@@ -75,8 +69,7 @@ public:
     // The bytes a format holds as put, without allocation slack; empty when absent.
     QByteArray storedBytes(FormatId format) const;
     QImage storedBitmap() const { return m_bitmap; }
-    QString formatName(FormatId format) const { return m_names.value(format); }
-    int listenerCount() const;
+    using ClipboardBase::formatName;
     // Number of changes made so far (each close after a change counts one).
     int changeCount() const { return m_changeCount; }
 
@@ -88,15 +81,11 @@ private:
 
     void putEntry(FormatId format, const QByteArray &data, qsizetype allocation);
     void clearContent();
-    void postUpdate();
     std::optional<QImage> synthesisedBitmap() const;
 
     QMap<FormatId, Entry> m_content;
     QList<FormatId> m_order;
     QImage m_bitmap;
-    QHash<QString, FormatId> m_registered;
-    QHash<FormatId, QString> m_names;
-    FormatId m_nextFormat = FirstRegisteredFormat;
 
     bool m_open = false;
     ClipboardOwner m_openedBy = nullptr;
@@ -107,8 +96,6 @@ private:
     int m_openAttempts = 0;
     int m_changeCount = 0;
     QSet<FormatId> m_refused;
-    QString m_lastError;
-    QList<QPointer<QObject>> m_listeners;
 };
 
 } // namespace platform
