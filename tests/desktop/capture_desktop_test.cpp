@@ -13,6 +13,7 @@
 #include <QClipboard>
 #include <QDir>
 #include <QGuiApplication>
+#include <QMimeData>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QUrl>
@@ -22,6 +23,26 @@
 using namespace platform;
 
 namespace {
+
+// Counts the clipboard updates that find a content on the clipboard. Added
+// after the watcher, it sees each update after the watcher has handled it;
+// the late notice that an earlier owner has gone finds nothing and is not
+// counted.
+class ContentUpdateCounter : public QObject {
+public:
+    int updates = 0;
+
+protected:
+    bool event(QEvent *e) override
+    {
+        if (e->type() != ClipboardUpdateEvent)
+            return QObject::event(e);
+        const QMimeData *md = QGuiApplication::clipboard()->mimeData();
+        if (md && !md->formats().isEmpty())
+            ++updates;
+        return true;
+    }
+};
 
 
 class DesktopCapture : public ::testing::Test {
@@ -51,34 +72,53 @@ protected:
         }
     }
 
-    // xclip takes the clipboard and serves one target from a file; waits
-    // until the watcher has handled the change.
-    void offer(const QString &target, const QByteArray &bytes)
+    QString writePayload(const QByteArray &bytes)
     {
         const QString file = dir.filePath(QStringLiteral("payload%1").arg(++serial));
         QFile f(file);
-        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-        f.write(bytes);
-        f.close();
+        if (!f.open(QIODevice::WriteOnly) || f.write(bytes) != bytes.size())
+            ADD_FAILURE() << "cannot write " << file.toStdString();
+        return file;
+    }
+
+    // Another program takes the clipboard; waits until the watcher has
+    // handled the change.
+    void takeClipboard(const QString &program, const QStringList &args)
+    {
         const int before = counter.updates;
         auto next = std::make_unique<QProcess>();
-        next->setProgram(QStringLiteral("xclip"));
-        next->setArguments({QStringLiteral("-quiet"), QStringLiteral("-selection"), QStringLiteral("clipboard"),
-                            QStringLiteral("-t"), target, QStringLiteral("-i"), file});
-        next->setProcessChannelMode(QProcess::MergedChannels);
+        next->setProgram(program);
+        next->setArguments(args);
         next->start();
-        ASSERT_TRUE(next->waitForStarted(5000));
+        ASSERT_TRUE(next->waitForStarted(5000)) << program.toStdString();
         ASSERT_TRUE(testsupport::waitUntil([&] { return counter.updates > before; }, 10000))
-            << "no clipboard update after xclip offered " << target.toStdString();
+            << "no clipboard update after " << program.toStdString() << " " << args.join(' ').toStdString();
         stopXclip(); // the previous owner has lost the selection by now
         xclip = std::move(next);
+    }
+
+    // xclip serves one target.
+    void offer(const QString &target, const QByteArray &bytes)
+    {
+        takeClipboard(QStringLiteral("xclip"), {QStringLiteral("-quiet"), QStringLiteral("-selection"),
+                                                QStringLiteral("clipboard"), QStringLiteral("-t"), target,
+                                                QStringLiteral("-i"), writePayload(bytes)});
+    }
+
+    // A program serves several MIME types at once.
+    void offerMany(const QList<std::pair<QString, QByteArray>> &formats)
+    {
+        QStringList args;
+        for (const auto &[mime, bytes] : formats)
+            args.append(mime + QLatin1Char('=') + writePayload(bytes));
+        takeClipboard(QStringLiteral(CLIP_OFFER_PEER), args);
     }
 
     QTemporaryDir dir;
     std::unique_ptr<QtClipboard> clipboard;
     QObject owner;
     TClipWatcher *watcher = nullptr;
-    testsupport::UpdateCounter counter;
+    ContentUpdateCounter counter;
     QList<TCapturedClip> events;
     std::unique_ptr<QProcess> xclip;
     int serial = 0;
@@ -178,6 +218,21 @@ TEST_F(DesktopCapture, LargePayloadsFromAnotherProgramArriveWhole)
     offer(QStringLiteral("image/png"), png);
     ASSERT_EQ(events.size(), 2);
     EXPECT_EQ(events[1].PngBytes, png);
+}
+
+TEST_F(DesktopCapture, BrowserCopiesKeepTextAndHtmlAndPasswordsAreNotKept)
+{
+    const QByteArray markup = "<meta charset='utf-8'><a href=\"https://example.org\">link</a>";
+    offerMany({{QStringLiteral("text/plain"), "link"}, {QStringLiteral("text/html"), markup}});
+    ASSERT_EQ(events.size(), 1);
+    EXPECT_EQ(events[0].Kind, ckHtml);
+    EXPECT_EQ(events[0].Text, QStringLiteral("link"));
+    EXPECT_EQ(cfHtmlMarkup(events[0].HtmlBytes), markup);
+
+    const QString sigBefore = watcher->LastSignature();
+    offerMany({{QStringLiteral("text/plain"), "hunter2"}, {QStringLiteral("x-kde-passwordManagerHint"), "secret"}});
+    EXPECT_EQ(events.size(), 1);
+    EXPECT_EQ(watcher->LastSignature(), sigBefore);
 }
 
 } // namespace
