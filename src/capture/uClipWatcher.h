@@ -24,6 +24,8 @@ public:
     // The next clipboard update is swallowed, whatever it carries (the
     // program's own write to the clipboard).
     void IgnoreNextUpdate();
+    // Withdraws an IgnoreNextUpdate whose write did not happen.
+    void CancelIgnoreNextUpdate() { FIgnoreNext = false; }
     void StartWatching();
     void StopWatching();
     bool IsWatching() const { return FWatching; }

@@ -37,6 +37,7 @@ void TSqliteConnection::open(const QString &path)
     sqlite3_extended_result_codes(db, 0);
     FDb = db;
     FPath = path;
+    ++FOpenCount;
 }
 
 void TSqliteConnection::close()
@@ -71,6 +72,24 @@ void TSqliteConnection::setBusyTimeout(int ms)
 {
     if (FDb)
         check(sqlite3_busy_timeout(FDb, ms));
+}
+
+qint64 TSqliteConnection::totalChanges() const
+{
+    return FDb ? sqlite3_total_changes64(FDb) : 0;
+}
+
+qint64 TSqliteConnection::dataVersion()
+{
+    if (!FDb)
+        return 0;
+    sqlite3_stmt *stmt = nullptr;
+    check(sqlite3_prepare_v2(FDb, "PRAGMA data_version", -1, &stmt, nullptr));
+    qint64 v = 0;
+    if (sqlite3_step(stmt) == SQLITE_ROW)
+        v = sqlite3_column_int64(stmt, 0);
+    sqlite3_finalize(stmt);
+    return v;
 }
 
 // --- field ---

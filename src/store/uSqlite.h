@@ -47,6 +47,13 @@ public:
     // Milliseconds a statement waits for another process's lock before failing.
     void setBusyTimeout(int ms);
 
+    // Together these tell whether the file may have changed since they were
+    // last read: a new connection, a row changed through this connection, or
+    // a commit by another connection (another process) each change one of them.
+    quint64 openCount() const { return FOpenCount; }
+    qint64 totalChanges() const;
+    qint64 dataVersion();
+
     sqlite3 *handle() const { return FDb; }
     // Raises the connection's last error when rc is not a success code.
     void check(int rc) const;
@@ -54,6 +61,7 @@ public:
 private:
     sqlite3 *FDb = nullptr;
     QString FPath;
+    quint64 FOpenCount = 0;
 };
 
 enum class TSqliteType { Null, Integer, Float, Text, Blob };

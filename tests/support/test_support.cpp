@@ -2,7 +2,10 @@
 
 #include "platform/clipboard.h"
 
+#include <QApplication>
 #include <QCoreApplication>
+#include <QMessageBox>
+#include <QPushButton>
 #include <QDeadlineTimer>
 #include <QFile>
 #include <QThread>
@@ -52,6 +55,23 @@ bool UpdateCounter::event(QEvent *e)
         return true;
     }
     return QObject::event(e);
+}
+
+MessageBoxAnswerer::MessageBoxAnswerer(int button) : m_button(button)
+{
+    startTimer(5);
+}
+
+void MessageBoxAnswerer::timerEvent(QTimerEvent *)
+{
+    auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
+    if (!box || !box->isVisible())
+        return;
+    texts.append(box->text());
+    if (QAbstractButton *b = box->button(QMessageBox::StandardButton(m_button)))
+        b->click();
+    else
+        box->reject();
 }
 
 } // namespace testsupport

@@ -5,6 +5,7 @@
 #include <QByteArray>
 #include <QObject>
 #include <QString>
+#include <QStringList>
 
 #include <functional>
 
@@ -33,6 +34,20 @@ public:
 
 protected:
     bool event(QEvent *e) override;
+};
+
+// Answers every message box that opens while it lives, with the given
+// button, and keeps the texts it saw.
+class MessageBoxAnswerer : public QObject {
+public:
+    explicit MessageBoxAnswerer(int button);
+    QStringList texts;
+
+protected:
+    void timerEvent(QTimerEvent *) override;
+
+private:
+    int m_button;
 };
 
 } // namespace testsupport
