@@ -1,6 +1,7 @@
 #include "uClipboardUtils.h"
 
 #include "platform/dropfiles.h"
+#include "platform/error.h"
 
 #include <QBuffer>
 #include <QImageWriter>
@@ -17,6 +18,8 @@ constexpr int SafeTextLimit = 4096;
 constexpr int SummaryLimit = 200;
 constexpr int TextOpenAttempts = 10;
 constexpr int TextOpenRetryMs = 5;
+constexpr int WriteOpenAttempts = 15;
+constexpr int WriteOpenRetryMs = 20;
 
 // Pairs every successful open with a close, whatever happens in between.
 class ClipboardSession {
@@ -340,4 +343,79 @@ bool ClipboardIsConcealed(Clipboard &Clipboard, ClipboardOwner Owner)
             return true;
     }
     return false;
+}
+
+void PutClipboardBytes(Clipboard &Clipboard, FormatId Format, const QByteArray &Data)
+{
+    if (!Clipboard.setData(Format, Data)) {
+        const QString error = Clipboard.lastErrorText();
+        throw Error(error.isEmpty() ? QStringLiteral("The clipboard refused the data.") : error);
+    }
+}
+
+void PutClipboardUnicodeText(Clipboard &Clipboard, const QString &Text)
+{
+    PutClipboardBytes(Clipboard, CF_UNICODETEXT, utf16WithNul(Text));
+}
+
+void PutRegisteredFormatBytes(Clipboard &Clipboard, const QString &Name, const QByteArray &Bytes)
+{
+    if (Bytes.isEmpty())
+        return;
+    const FormatId id = Clipboard.registerFormat(Name);
+    if (id != 0)
+        PutClipboardBytes(Clipboard, id, Bytes);
+}
+
+void PutClipboardFileList(Clipboard &Clipboard, const QStringList &Paths)
+{
+    if (Paths.isEmpty())
+        return;
+    PutClipboardBytes(Clipboard, CF_HDROP, buildDropFiles(Paths));
+}
+
+void PutClipboardImageRaw(Clipboard &Clipboard, const QByteArray &Bytes, const QString &Tag)
+{
+    if (Bytes.isEmpty())
+        return;
+    if (Tag.compare(QLatin1String("PNG"), Qt::CaseInsensitive) == 0)
+        PutRegisteredFormatBytes(Clipboard, QString::fromLatin1(PngFormatName), Bytes);
+    else if (Tag.compare(QLatin1String("CF_DIBV5"), Qt::CaseInsensitive) == 0)
+        PutClipboardBytes(Clipboard, CF_DIBV5, Bytes);
+    else if (Tag.compare(QLatin1String("CF_DIB"), Qt::CaseInsensitive) == 0)
+        PutClipboardBytes(Clipboard, CF_DIB, Bytes);
+}
+
+bool WriteClipToClipboard(Clipboard &Clipboard, const QString &Text, const QString &FilesText,
+                          const QByteArray &HtmlBytes, const QByteArray &RtfBytes, const QByteArray &PngBytes,
+                          const QByteArray &ImageRawBytes, const QString &ImageRawFormat, ClipboardOwner Owner)
+{
+    bool opened = false;
+    for (int attempt = 0; attempt < WriteOpenAttempts; ++attempt) {
+        if (Clipboard.open(Owner)) {
+            opened = true;
+            break;
+        }
+        QThread::msleep(WriteOpenRetryMs);
+    }
+    if (!opened)
+        return false;
+    // Formats written before an error stay; the clipboard is closed either way.
+    auto closer = qScopeGuard([&] { Clipboard.close(); });
+
+    Clipboard.empty();
+    if (!Text.isEmpty())
+        PutClipboardUnicodeText(Clipboard, Text);
+    PutRegisteredFormatBytes(Clipboard, QString::fromLatin1(HtmlFormatName), HtmlBytes);
+    PutRegisteredFormatBytes(Clipboard, QString::fromLatin1(RtfFormatName), RtfBytes);
+    PutClipboardFileList(Clipboard, SplitNonEmptyLines(FilesText));
+    PutClipboardImageRaw(Clipboard, ImageRawBytes, ImageRawFormat);
+    if (!PngBytes.isEmpty()) {
+        const QImage bitmap = QImage::fromData(PngBytes, "PNG");
+        if (bitmap.isNull())
+            throw Error(QStringLiteral("The image of this clip cannot be decoded."));
+        // A bitmap the system refuses leaves the clip without it; the other formats are there.
+        Clipboard.setBitmap(bitmap);
+    }
+    return true;
 }

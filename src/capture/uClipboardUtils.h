@@ -1,7 +1,8 @@
 #pragma once
 
-// Reading the clipboard into one clip record, the clip's kind, and the
-// one-line summary by which a clip without a title is shown.
+// Reading the clipboard into one clip record, the clip's kind, the one-line
+// summary by which a clip without a title is shown, and writing a stored clip
+// back onto the clipboard.
 
 #include "platform/clipboard.h"
 
@@ -63,6 +64,44 @@ QStringList SplitNonEmptyLines(const QString &Text);
 // True when the content is marked as not for a clipboard history (password
 // managers mark what they copy so). Such a content is never recorded.
 bool ClipboardIsConcealed(platform::Clipboard &Clipboard, platform::ClipboardOwner Owner);
+
+// Empties the clipboard and writes the non-empty parts of a clip, in this
+// order: Text as CF_UNICODETEXT, HtmlBytes as "HTML Format", RtfBytes as
+// "Rich Text Format", the non-empty trimmed lines of FilesText as CF_HDROP,
+// ImageRawBytes in the format ImageRawFormat names (PutClipboardImageRaw),
+// and PngBytes decoded as CF_BITMAP (a refusal of the bitmap is not reported).
+// Owner opens the clipboard and becomes the owner of its content: up to 15
+// attempts, 20 ms apart.
+//
+// Answers false when the clipboard could not be opened: nothing was written
+// and the old content stays, so no clipboard update follows; a caller that
+// told the watcher to ignore the next update withdraws that. Answers true
+// when the write was done.
+//
+// Raises platform::Error when the system refuses a format (with the system's
+// text) or PngBytes cannot be decoded. The formats written before the error
+// stay on the clipboard, the later ones are missing, and the clipboard is
+// closed.
+bool WriteClipToClipboard(platform::Clipboard &Clipboard, const QString &Text, const QString &FilesText,
+                          const QByteArray &HtmlBytes, const QByteArray &RtfBytes, const QByteArray &PngBytes,
+                          const QByteArray &ImageRawBytes, const QString &ImageRawFormat,
+                          platform::ClipboardOwner Owner);
+
+// --- Steps of the writer. Each needs a clipboard that is open and was emptied
+// by the caller, and raises platform::Error with the system's text when the
+// system refuses the data. ---
+
+void PutClipboardBytes(platform::Clipboard &Clipboard, platform::FormatId Format, const QByteArray &Data);
+// UTF-16 followed by one NUL unit.
+void PutClipboardUnicodeText(platform::Clipboard &Clipboard, const QString &Text);
+// Nothing for empty bytes or a name that cannot be registered.
+void PutRegisteredFormatBytes(platform::Clipboard &Clipboard, const QString &Name, const QByteArray &Bytes);
+// The CF_HDROP block of the paths (wide characters); nothing for no paths.
+void PutClipboardFileList(platform::Clipboard &Clipboard, const QStringList &Paths);
+// The bytes unchanged in the format the tag names, ignoring case: "PNG" the
+// registered "PNG" format, "CF_DIBV5" and "CF_DIB" those formats. Nothing for
+// empty bytes or any other tag.
+void PutClipboardImageRaw(platform::Clipboard &Clipboard, const QByteArray &Bytes, const QString &Tag);
 
 // --- Steps of the capture, exposed for their tests. ---
 

@@ -26,6 +26,14 @@ QStringList localFiles(const QMimeData *md)
     return files;
 }
 
+// Qt offers text/plain as UTF8_STRING, STRING and TEXT; readers that ask for
+// the explicit UTF-8 type get it too.
+void putText(QMimeData *md, const QString &text)
+{
+    md->setText(text);
+    md->setData(QStringLiteral("text/plain;charset=utf-8"), text.toUtf8());
+}
+
 } // namespace
 
 QtClipboard::QtClipboard(QClipboard *clipboard, QObject *parent) : QObject(parent), m_clipboard(clipboard)
@@ -163,7 +171,7 @@ bool QtClipboard::setData(FormatId format, const QByteArray &bytes)
     QMimeData *md = m_pending.get();
     switch (format) {
     case CF_UNICODETEXT:
-        md->setText(utf16UpToNul(bytes));
+        putText(md, utf16UpToNul(bytes));
         return true;
     case CF_TEXT: {
         if (md->hasText())
@@ -172,7 +180,7 @@ bool QtClipboard::setData(FormatId format, const QByteArray &bytes)
         const qsizetype nul = ansi.indexOf('\0');
         if (nul >= 0)
             ansi.truncate(nul);
-        md->setText(ansiToUnicode(ansi));
+        putText(md, ansiToUnicode(ansi));
         return true;
     }
     case CF_DIB:
