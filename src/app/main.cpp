@@ -16,6 +16,7 @@
 #include <QClipboard>
 #include <QMessageBox>
 #include <QPalette>
+#include <QStyle>
 #include <QStyleFactory>
 
 #include <memory>
@@ -70,7 +71,6 @@ void ApplyVisualStyle(QApplication &app)
 int main(int argc, char **argv)
 {
     TApplication app(argc, argv);
-    Q_INIT_RESOURCE(resources);
     ApplyVisualStyle(app);
     QApplication::setApplicationName(QString::fromLatin1(ApplicationTitle));
 

@@ -192,7 +192,9 @@ void TdmData::AddClip(qint32 AKind, const QString &AText, const QString &AHtml, 
         .bindNull(":hotkey_mods")
         .bindNull(":hotkey_vk")
         .bindNull(":hotkey_text");
+    const qint64 before = FDConnection.totalChanges();
     q.exec();
+    Note(TChangeNote::Inserted, FDConnection.lastInsertRowId(), before, FDConnection.totalChanges());
 }
 
 void TdmData::AddText(const QString &AText, const QString &AHtml, bool APinned)
@@ -215,6 +217,45 @@ void TdmData::AddNewEmptyTextClip()
     AddClip(1, QStringLiteral(" "), {}, {}, {}, {}, {}, {}, {}, {}, false);
 }
 
+void TdmData::Note(TChangeNote::TKind Kind, qint64 Id, qint64 ChangesBefore, qint64 ChangesAfter)
+{
+    if (FNotesOpenCount != FDConnection.openCount()) {
+        FNotes.clear();
+        FNotesOpenCount = FDConnection.openCount();
+    }
+    FNotes.append({{Kind, Id}, ChangesBefore, ChangesAfter});
+    // The trail only needs to reach back to the last reader; a long one is dropped.
+    if (FNotes.size() > 4096)
+        FNotes.remove(0, FNotes.size() - 4096);
+}
+
+std::optional<QVector<TdmData::TChangeNote>> TdmData::ChangesSince(qint64 Since) const
+{
+    const qint64 now = FDConnection.totalChanges();
+    if (Since == now)
+        return QVector<TChangeNote>();
+    if (FNotesOpenCount != FDConnection.openCount())
+        return std::nullopt;
+    // Find the note that starts at Since, then every later one must follow on
+    // without a gap up to now.
+    qsizetype i = 0;
+    while (i < FNotes.size() && FNotes[i].Before != Since)
+        ++i;
+    if (i == FNotes.size())
+        return std::nullopt;
+    QVector<TChangeNote> out;
+    qint64 at = Since;
+    for (; i < FNotes.size(); ++i) {
+        if (FNotes[i].Before != at)
+            return std::nullopt;
+        out.append(FNotes[i].Note);
+        at = FNotes[i].After;
+    }
+    if (at != now)
+        return std::nullopt;
+    return out;
+}
+
 std::unique_ptr<TSqliteQuery> TdmData::QueryItems(const QString &Filter)
 {
     std::unique_ptr<TSqliteQuery> q;
@@ -231,20 +272,33 @@ std::unique_ptr<TSqliteQuery> TdmData::QueryItems(const QString &Filter)
     return q;
 }
 
+namespace {
+const char *const ListColumns = "SELECT id, kind, title, text, html, rtf, files, pinned, hotkey_text, sort_index, "
+                                "datetime(created_at) AS dt FROM items";
+}
+
 std::unique_ptr<TSqliteQuery> TdmData::QueryListItems()
 {
+    // The index serves this order, so no sort of the whole table runs.
     auto q = std::make_unique<TSqliteQuery>(
-        FDConnection,
-        QStringLiteral("SELECT id, kind, title, text, html, rtf, files, pinned, hotkey_text FROM items")
-            + QLatin1String(DisplayOrder));
+        FDConnection, QLatin1String(ListColumns) + QStringLiteral(" ORDER BY pinned DESC, sort_index ASC"));
     q->open();
+    return q;
+}
+
+std::unique_ptr<TSqliteQuery> TdmData::QueryListItem(qint64 AId)
+{
+    auto q = std::make_unique<TSqliteQuery>(FDConnection, QLatin1String(ListColumns) + QStringLiteral(" WHERE id=:id"));
+    q->bindInt64(":id", AId).open();
     return q;
 }
 
 void TdmData::PinItem(qint64 AId, bool APinned)
 {
     TSqliteQuery q(FDConnection, QStringLiteral("UPDATE items SET pinned=? WHERE id=?"));
+    const qint64 before = FDConnection.totalChanges();
     q.bindInt64(1, APinned ? 1 : 0).bindInt64(2, AId).exec();
+    Note(TChangeNote::Changed, AId, before, FDConnection.totalChanges());
 }
 
 void TdmData::ScrubDeletedContent()
@@ -258,7 +312,9 @@ void TdmData::ScrubDeletedContent()
 void TdmData::DeleteItem(qint64 AId)
 {
     TSqliteQuery q(FDConnection, QStringLiteral("DELETE FROM items WHERE id=?"));
+    const qint64 before = FDConnection.totalChanges();
     q.bindInt64(1, AId).exec();
+    Note(TChangeNote::Removed, AId, before, FDConnection.totalChanges());
     FDConnection.exec(QStringLiteral("VACUUM"));
     ScrubDeletedContent();
 }
@@ -297,8 +353,12 @@ void TdmData::MoveItem(qint64 AId, bool AUp)
         t = q.field("sort_index").asInt64();
     }
     TSqliteQuery update(FDConnection, QStringLiteral("UPDATE items SET sort_index=? WHERE id=?"));
+    qint64 before = FDConnection.totalChanges();
     update.bindInt64(1, s).bindInt64(2, n).exec();
+    Note(TChangeNote::Changed, n, before, FDConnection.totalChanges());
+    before = FDConnection.totalChanges();
     update.bindInt64(1, t).bindInt64(2, AId).exec();
+    Note(TChangeNote::Changed, AId, before, FDConnection.totalChanges());
 }
 
 void TdmData::MoveItemUp(qint64 AId)
@@ -314,7 +374,9 @@ void TdmData::MoveItemDown(qint64 AId)
 void TdmData::RenameClip(qint64 AId, const QString &ATitle)
 {
     TSqliteQuery q(FDConnection, QStringLiteral("UPDATE items SET title=? WHERE id=?"));
+    const qint64 before = FDConnection.totalChanges();
     q.bindText(1, TrimBlanks(ATitle)).bindInt64(2, AId).exec();
+    Note(TChangeNote::Changed, AId, before, FDConnection.totalChanges());
 }
 
 void TdmData::SetClipHotkey(qint64 AId, qint32 AModifiers, qint32 AVirtualKey, const QString &AHotkeyText)
@@ -322,11 +384,15 @@ void TdmData::SetClipHotkey(qint64 AId, qint32 AModifiers, qint32 AVirtualKey, c
     if (AModifiers == 0 || AVirtualKey == 0) {
         TSqliteQuery q(FDConnection,
                        QStringLiteral("UPDATE items SET hotkey_mods=NULL, hotkey_vk=NULL, hotkey_text=NULL WHERE id=?"));
+        const qint64 before = FDConnection.totalChanges();
         q.bindInt64(1, AId).exec();
+        Note(TChangeNote::Changed, AId, before, FDConnection.totalChanges());
         return;
     }
     TSqliteQuery q(FDConnection, QStringLiteral("UPDATE items SET hotkey_mods=?, hotkey_vk=?, hotkey_text=? WHERE id=?"));
+    const qint64 before = FDConnection.totalChanges();
     q.bindInt64(1, AModifiers).bindInt64(2, AVirtualKey).bindText(3, TrimBlanks(AHotkeyText)).bindInt64(4, AId).exec();
+    Note(TChangeNote::Changed, AId, before, FDConnection.totalChanges());
 }
 
 void TdmData::RemoveOldUnpinnedClipsKeepLast(qint32 AKeepCount)
@@ -341,9 +407,26 @@ void TdmData::RemoveOldUnpinnedClipsKeepLast(qint32 AKeepCount)
     }
     if (k < 1)
         return;
+    // The same choice as the deletion below makes, read first so that the
+    // removed rows are known.
+    QVector<qint64> doomed;
+    {
+        TSqliteQuery q(FDConnection, QStringLiteral("SELECT id FROM items WHERE pinned = 0 "
+                                                    "ORDER BY datetime(created_at) ASC, id ASC LIMIT :k"));
+        for (q.bindInt64(":k", k).open(); !q.eof(); q.next())
+            doomed.append(q.field(0).asInt64());
+    }
+    const qint64 before = FDConnection.totalChanges();
     FDConnection.exec(QStringLiteral("DELETE FROM items WHERE id IN (  SELECT id FROM items   WHERE pinned = 0   "
                                      "ORDER BY datetime(created_at) ASC, id ASC   LIMIT ")
                       + QString::number(k) + QStringLiteral(")"));
+    if (FDConnection.totalChanges() - before == doomed.size()) {
+        qint64 at = before;
+        for (qint64 id : doomed) {
+            Note(TChangeNote::Removed, id, at, at + 1);
+            ++at;
+        }
+    }
     ScrubDeletedContent();
 }
 

@@ -8,8 +8,10 @@
 #include <QByteArray>
 #include <QObject>
 #include <QString>
+#include <QVector>
 
 #include <memory>
+#include <optional>
 
 // The name of the default category and of its file without ".db".
 inline constexpr const char *DefaultCategoryName = "Default Category";
@@ -58,8 +60,14 @@ public:
     // with a Filter, only the rows where a text column is LIKE %Filter%.
     std::unique_ptr<TSqliteQuery> QueryItems(const QString &Filter);
     // The columns the clip list shows (id, kind, title, text, html, rtf,
-    // files, pinned, hotkey_text), all rows in display order.
+    // files, pinned, hotkey_text) with sort_index and "dt" =
+    // datetime(created_at), all rows ordered by pinned and sort_index only, as
+    // the index keeps them: rows that tie there come in index order, and the
+    // reader puts them in display order (dt descending with NULL last, then
+    // id descending). SortDisplayTies does that.
     std::unique_ptr<TSqliteQuery> QueryListItems();
+    // The same columns for one clip (no row when it does not exist).
+    std::unique_ptr<TSqliteQuery> QueryListItem(qint64 AId);
     void PinItem(qint64 AId, bool APinned);
     void DeleteItem(qint64 AId);
     void ClearAllItems();
@@ -71,6 +79,21 @@ public:
     // The id of the most recently created clip, 0 when there is none.
     qint64 NewestClipId();
 
+    // --- What changed ---
+    // Every change made through the methods above is noted with the rows it
+    // touched, so that a reader holding a copy of the list can bring it up to
+    // date by reading only those rows. A change whose rows are not known
+    // (clearing, a schema change, a statement run directly on the
+    // connection) leaves no usable trail.
+    struct TChangeNote {
+        enum TKind { Inserted, Removed, Changed };
+        TKind Kind;
+        qint64 Id;
+    };
+    // The notes since the connection's total change count was Since, or no
+    // value when they do not account for every change since then.
+    std::optional<QVector<TChangeNote>> ChangesSince(qint64 Since) const;
+
     // --- Steps, exposed for their tests ---
     bool ColumnExists(const QString &Table, const QString &Column);
     qint32 NewClipSortIndex(bool APinned);
@@ -80,6 +103,15 @@ public:
 
 private:
     void MoveItem(qint64 AId, bool AUp);
+    void Note(TChangeNote::TKind Kind, qint64 Id, qint64 ChangesBefore, qint64 ChangesAfter);
+
+    // Each note with the connection's total change count before and after it.
+    struct TNoted {
+        TChangeNote Note;
+        qint64 Before, After;
+    };
+    QVector<TNoted> FNotes;
+    quint64 FNotesOpenCount = 0;
     // Deleted clips must not stay readable in the file or its write-ahead log.
     void ScrubDeletedContent();
 

@@ -142,11 +142,8 @@ TSqliteQuery::TSqliteQuery(TSqliteConnection &connection, const QString &sql) : 
     const QByteArray text = sql.toUtf8();
     connection.check(sqlite3_prepare_v2(connection.handle(), text.constData(), int(text.size()), &FStmt, nullptr));
     const int columns = sqlite3_column_count(FStmt);
-    for (int i = 0; i < columns; ++i) {
-        const QByteArray name = QByteArray(sqlite3_column_name(FStmt, i)).toLower();
-        if (!FColumns.contains(name))
-            FColumns.insert(name, i);
-    }
+    for (int i = 0; i < columns; ++i)
+        FColumns.append(QByteArray(sqlite3_column_name(FStmt, i)));
 }
 
 TSqliteQuery::~TSqliteQuery()
@@ -252,7 +249,11 @@ void TSqliteQuery::reset()
 
 int TSqliteQuery::columnIndex(const char *name) const
 {
-    return FColumns.value(QByteArray(name).toLower(), -1);
+    // A few columns: comparing in place is cheaper than building a key per lookup.
+    for (int i = 0; i < FColumns.size(); ++i)
+        if (qstricmp(FColumns[i].constData(), name) == 0)
+            return i;
+    return -1;
 }
 
 bool TSqliteQuery::hasColumn(const char *name) const

@@ -123,5 +123,5 @@ private:
     TSqliteConnection &FConnection;
     sqlite3_stmt *FStmt = nullptr;
     bool FEof = true;
-    QHash<QByteArray, int> FColumns;
+    QList<QByteArray> FColumns; // names as the statement gives them
 };

@@ -14,9 +14,17 @@ struct TStoredClipRow {
     qint64 Id = 0;
     QString Caption;
     QString HotkeyText;
+    // The display order's keys beyond pinned and sort_index.
+    qint64 Pinned = 0;
+    qint64 SortIndex = 0;
+    bool SortIndexNull = false;
+    QString CreatedDateTime; // datetime(created_at); empty for NULL
     // The four texts the filter searches, upper-cased once when read.
     QString UpperTitleAndText, UpperHtml, UpperRtf, UpperFilesAndHotkey;
 };
+
+// Puts rows that tie on pinned and sort_index in display order.
+void SortDisplayTies(QVector<TStoredClipRow> &Rows);
 
 // The caption of a clip: its trimmed title, or the summary when the title is
 // blank; pinned clips get the pushpin prefix.
@@ -33,6 +41,8 @@ public:
     void Invalidate() { FValid = false; }
 
 private:
+    bool ApplyChanges(TdmData &Data);
+
     QVector<TStoredClipRow> FRows;
     bool FValid = false;
     quint64 FOpenCount = 0;

@@ -2,6 +2,7 @@
 
 #include "uClipWatcher.h"
 #include "uData.h"
+#include "uHotkeyEdit.h"
 #include "uSettings.h"
 #include "uUtils.h"
 
@@ -33,6 +34,13 @@
 
 #include <cmath>
 
+// The icons live in the ui library's resources, which a static library
+// does not register by itself.
+static void InitUiResources()
+{
+    Q_INIT_RESOURCE(resources);
+}
+
 namespace {
 
 constexpr int DesignClientWidth = 443;
@@ -55,6 +63,7 @@ void showError(QWidget *parent, const QString &text)
 TfrmMain::TfrmMain(TdmData &Data, TMainServices Services, QWidget *Parent)
     : QMainWindow(Parent), dmData(Data), FServices(Services)
 {
+    InitUiResources();
     BuildLayout();
     try {
         FormCreate();
@@ -171,6 +180,7 @@ void TfrmMain::BuildLayout()
     lvItems->setColumnWidth(0, 300);
     lvItems->setColumnWidth(1, DesignHotkeyColumnWidth);
     lvItems->installEventFilter(this);
+    lvItems->viewport()->installEventFilter(this);
     edtFilter->installEventFilter(this);
 
     pnlPreview = new QWidget(Splitter1);

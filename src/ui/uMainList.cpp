@@ -234,6 +234,10 @@ void TfrmMain::lvItemsDblClick()
 
 bool TfrmMain::eventFilter(QObject *Watched, QEvent *Event)
 {
+    // The columns follow the list's own width, which the layout settles
+    // after the window's resize.
+    if (Watched == lvItems->viewport() && Event->type() == QEvent::Resize)
+        FormResize();
     if (Event->type() != QEvent::KeyPress)
         return QMainWindow::eventFilter(Watched, Event);
     auto *key = static_cast<QKeyEvent *>(Event);

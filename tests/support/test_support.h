@@ -8,6 +8,20 @@
 #include <QStringList>
 
 #include <functional>
+#include <ostream>
+
+// Readable QStrings in test failures.
+inline void PrintTo(const QString &s, std::ostream *os)
+{
+    *os << '"' << s.toStdString() << '"';
+}
+inline void PrintTo(const QStringList &l, std::ostream *os)
+{
+    *os << '[';
+    for (const QString &s : l)
+        *os << '"' << s.toStdString() << "\" ";
+    *os << ']';
+}
 
 namespace testsupport {
 
@@ -42,6 +56,8 @@ class MessageBoxAnswerer : public QObject {
 public:
     explicit MessageBoxAnswerer(int button);
     QStringList texts;
+    // The button the next boxes get.
+    void setButton(int button) { m_button = button; }
 
 protected:
     void timerEvent(QTimerEvent *) override;

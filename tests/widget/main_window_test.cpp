@@ -6,6 +6,7 @@
 #include "platform/simulated/simulated_value_store.h"
 #include "platform/dropfiles.h"
 #include "test_support.h"
+#include "uClipWatcher.h"
 #include "uData.h"
 #include "uHotkeyEdit.h"
 #include "uMain.h"
@@ -21,6 +22,7 @@
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QScreen>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QToolButton>
 #include <QTreeView>
@@ -34,7 +36,13 @@ namespace {
 
 class MainWindow : public ::testing::Test {
 protected:
-    void SetUp() override { start(); }
+    void SetUp() override
+    {
+        // Every test starts with an empty data directory of its own.
+        ASSERT_TRUE(dataHome.isValid());
+        qputenv("XDG_DATA_HOME", QFile::encodeName(dataHome.path()));
+        start();
+    }
 
     void start()
     {
@@ -90,6 +98,9 @@ protected:
         return t;
     }
 
+    QTemporaryDir dataHome;
+    // The first selection's tip and any other box is answered with OK.
+    testsupport::MessageBoxAnswerer okToEverything{QMessageBox::Ok};
     SimulatedClipboard cb;
     SimulatedValueStore values;
     TdmData dm;
@@ -147,7 +158,7 @@ TEST_F(MainWindow, FilterMatchesTextsAndMarkup)
 
 TEST_F(MainWindow, OnlyTheUsersSelectionWritesTheClipboardAndTheTipShowsOnce)
 {
-    testsupport::MessageBoxAnswerer answerer(QMessageBox::Ok);
+    testsupport::MessageBoxAnswerer &answerer = okToEverything;
     copy(QStringLiteral("first"));
     copy(QStringLiteral("second"));
     // Rebuilds selected a row without writing: the clipboard holds what the other program put there.
@@ -156,11 +167,14 @@ TEST_F(MainWindow, OnlyTheUsersSelectionWritesTheClipboardAndTheTipShowsOnce)
     frmMain->RefreshClipList();
     EXPECT_EQ(cb.changeCount(), changes);
 
+    // Clicking the row that is already selected changes nothing.
     userSelect(1);
-    EXPECT_EQ(clipboardText(), QStringLiteral("first"));
-    EXPECT_EQ(cb.contentOwner(), frmMain.get());
+    EXPECT_EQ(cb.changeCount(), changes);
     userSelect(0);
     EXPECT_EQ(clipboardText(), QStringLiteral("second"));
+    EXPECT_EQ(cb.contentOwner(), frmMain.get());
+    userSelect(1);
+    EXPECT_EQ(clipboardText(), QStringLiteral("first"));
     EXPECT_EQ(answerer.texts.size(), 1);
     EXPECT_TRUE(answerer.texts.value(0).startsWith(QStringLiteral("Tip:")));
     // The program's own writes made no new clips.
@@ -222,15 +236,11 @@ TEST_F(MainWindow, PinMoveDeleteAndClearAll)
     EXPECT_EQ(frmMain->SelectedClipId(), 0);
 
     dm.PinItem(frmMain->ListModel()->Row(0).Id, true);
-    {
-        testsupport::MessageBoxAnswerer cancel(QMessageBox::Cancel);
-        frmMain->btnClearAll->click();
-    }
+    okToEverything.setButton(QMessageBox::Cancel);
+    frmMain->btnClearAll->click();
     EXPECT_EQ(count(), 2);
-    {
-        testsupport::MessageBoxAnswerer ok(QMessageBox::Ok);
-        frmMain->btnClearAll->click();
-    }
+    okToEverything.setButton(QMessageBox::Ok);
+    frmMain->btnClearAll->click();
     EXPECT_EQ(count(), 0);
     EXPECT_TRUE(rows().isEmpty());
 }
@@ -346,7 +356,7 @@ TEST_F(MainWindow, SettingsLoadAndSave)
         const char *keepSaved;
     };
     const QList<Case> cases = {
-        {"KeepOnlyLastClips= 15 \r\nHotKeyToMinimizeAndRestore=0x605A\r\n", true, " 15 ", 0x605A, "15"},
+        {"KeepOnlyLastClips=\" 15 \"\r\nHotKeyToMinimizeAndRestore=0x605A\r\n", true, " 15 ", 0x605A, "15"},
         {"KeepOnlyLastClips=abc\r\nHotKeyToMinimizeAndRestore=0\r\nClipboardMonitoring=2\r\n", true, "20", 0x605A, "20"},
         {"KeepOnlyLastClips=0\r\nHotKeyToMinimizeAndRestore=65536\r\nClipboardMonitoring=yes\r\n", true, "20", 0x605A, "20"},
         {"KeepOnlyLastClips=-3\r\nHotKeyToMinimizeAndRestore=16449\r\nClipboardMonitoring=0\r\n", false, "20", 0x4041, "20"},
