@@ -6,6 +6,7 @@
 #include "platform/simulated/simulated_value_store.h"
 #include "platform/dropfiles.h"
 #include "test_support.h"
+#include "uClipListModel.h"
 #include "uClipWatcher.h"
 #include "uData.h"
 #include "uHotkeyEdit.h"
@@ -21,6 +22,7 @@
 #include <QHeaderView>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QProcess>
 #include <QScreen>
 #include <QTemporaryDir>
 #include <QTest>
@@ -399,6 +401,60 @@ TEST_F(MainWindow, SettingsLoadAndSave)
     EXPECT_TRUE(frmMain->FWatcher->IsWatching());
     frmSettings->LoadSettings();
     EXPECT_TRUE(frmSettings->chClipboardMonitoring->isChecked());
+}
+
+// What a rebuild from scratch shows: every row of the display-order query,
+// captioned as the list captions rows.
+QStringList fullRebuild(TdmData &dm)
+{
+    QStringList out;
+    for (auto q = dm.QueryItems(QString()); !q->eof(); q->next())
+        out.append(ClipCaption(q->field("pinned").asInt64(), q->field("title").asText(), qint32(q->field("kind").asInt64()),
+                               q->field("text").asText(), q->field("html").asText(), q->field("rtf").asText(),
+                               q->field("files").asText())
+                   + QLatin1Char('|') + q->field("hotkey_text").asText());
+    return out;
+}
+
+TEST_F(MainWindow, TheListAlwaysShowsWhatAFullRebuildWould)
+{
+    auto shownWithHotkeys = [&] {
+        QStringList out;
+        for (int i = 0; i < frmMain->ListModel()->rowCount(); ++i)
+            out.append(frmMain->ListModel()->Row(i).Caption + QLatin1Char('|') + frmMain->ListModel()->Row(i).HotkeyText);
+        return out;
+    };
+    const QString db = dm.DefaultDBPath();
+    auto otherProcess = [&](const QString &sql) {
+        QProcess p;
+        p.start(QStringLiteral("sqlite3"), {db, sql});
+        ASSERT_TRUE(p.waitForFinished(10000));
+        ASSERT_EQ(p.exitCode(), 0) << p.readAllStandardError().toStdString();
+    };
+    frmSettings->chAutomaticallyRemoveOldClips->setChecked(true);
+    frmSettings->edtKeepOnlyLast_Clips->setText(QStringLiteral("6"));
+    const QList<std::pair<const char *, std::function<void()>>> steps = {
+        {"copies", [&] { for (int i = 0; i < 8; ++i) copy(QStringLiteral("clip %1").arg(i)); }},
+        {"pin", [&] { dm.PinItem(dm.NewestClipId(), true); }},
+        {"move", [&] { dm.MoveItemDown(frmMain->ListModel()->Row(1).Id); }},
+        {"rename", [&] { dm.RenameClip(frmMain->ListModel()->Row(2).Id, QStringLiteral("  Named ")); }},
+        {"hotkey", [&] { dm.SetClipHotkey(frmMain->ListModel()->Row(3).Id, 2, 0x4B, QStringLiteral("Ctrl+K")); }},
+        {"delete", [&] { dm.DeleteItem(frmMain->ListModel()->Row(4).Id); }},
+        {"another process inserts",
+         [&] { otherProcess(QStringLiteral("INSERT INTO items(kind, text, created_at, pinned, sort_index) "
+                                           "VALUES(1, 'from outside', '2030-01-01T00:00:00', 0, -50)")); }},
+        {"another process edits", [&] { otherProcess(QStringLiteral("UPDATE items SET title='outside title' WHERE text='clip 5'")); }},
+        {"a statement on the connection", [&] { dm.FDConnection.exec(QStringLiteral("UPDATE items SET sort_index=7 WHERE text='clip 6'")); }},
+        {"ties in sort_index", [&] { dm.FDConnection.exec(QStringLiteral("UPDATE items SET sort_index=1")); }},
+        {"more copies after that", [&] { for (int i = 8; i < 11; ++i) copy(QStringLiteral("clip %1").arg(i)); }},
+        {"clear", [&] { dm.ClearAllItems(); }},
+    };
+    for (const auto &[name, step] : steps) {
+        SCOPED_TRACE(name);
+        step();
+        frmMain->RefreshClipList();
+        EXPECT_EQ(shownWithHotkeys(), fullRebuild(dm));
+    }
 }
 
 } // namespace
