@@ -60,6 +60,7 @@ protected:
         frmMain->SetSettingsForm(nullptr);
         frmSettings.reset();
         frmMain.reset();
+        dm.CloseDatabase();
     }
 
     void copy(const QString &text)
@@ -455,6 +456,39 @@ TEST_F(MainWindow, TheListAlwaysShowsWhatAFullRebuildWould)
         frmMain->RefreshClipList();
         EXPECT_EQ(shownWithHotkeys(), fullRebuild(dm));
     }
+}
+
+TEST_F(MainWindow, BadFilesAtStartUpAreReportedAndLoseNothing)
+{
+    stop();
+    const QString dir = AppDataDir();
+    QByteArray noise(8192, '\0');
+    for (int i = 0; i < noise.size(); ++i)
+        noise[i] = char((i * 7919 + 13) % 251);
+    for (const char *name : {"Default Category.db", "settings.ini"}) {
+        QFile f(dir + QLatin1Char('/') + QLatin1String(name));
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(noise);
+    }
+    okToEverything.texts.clear();
+    start();
+    ASSERT_EQ(okToEverything.texts.size(), 1);
+    EXPECT_EQ(okToEverything.texts.first(), QStringLiteral("file is not a database"));
+    EXPECT_TRUE(frmMain->isVisible());
+    QFile db(dir + QStringLiteral("/Default Category.db"));
+    ASSERT_TRUE(db.open(QIODevice::ReadOnly));
+    EXPECT_EQ(db.readAll(), noise);
+
+    // A huge text arrives whole, and the list stays usable.
+    stop();
+    QFile::remove(dir + QStringLiteral("/Default Category.db"));
+    start();
+    copy(QString(50 * 1024 * 1024, QLatin1Char('h')));
+    ASSERT_EQ(count(), 1);
+    TSqliteQuery q(dm.FDConnection, QStringLiteral("SELECT length(text) FROM items"));
+    q.open();
+    EXPECT_EQ(q.field(0).asInt64(), 50 * 1024 * 1024);
+    EXPECT_EQ(rows(), QStringList{QString(200, QLatin1Char('h'))});
 }
 
 } // namespace
