@@ -49,8 +49,7 @@ class DesktopCapture : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        ASSERT_FALSE(qEnvironmentVariableIsEmpty("DISPLAY")) << "desktop tests need an X display (scripts/test starts one)";
-        ASSERT_EQ(QGuiApplication::platformName(), QStringLiteral("xcb"));
+        ASSERT_TRUE(testsupport::onXDisplay());
         ASSERT_TRUE(dir.isValid());
         clipboard = std::make_unique<QtClipboard>(QGuiApplication::clipboard());
         watcher = new TClipWatcher(&owner, *clipboard);
@@ -124,23 +123,14 @@ protected:
     int serial = 0;
 };
 
-QByteArray encode(const QImage &img, const char *format)
-{
-    QByteArray bytes;
-    QBuffer buf(&bytes);
-    buf.open(QIODevice::WriteOnly);
-    img.save(&buf, format);
-    return bytes;
-}
-
 TEST_F(DesktopCapture, EveryKindOfferedByAnotherProgramGivesOneClip)
 {
     QImage img(7, 5, QImage::Format_RGB32);
     for (int y = 0; y < 5; ++y)
         for (int x = 0; x < 7; ++x)
             img.setPixel(x, y, qRgb(30 * x, 40 * y, 200));
-    const QByteArray png = encode(img, "PNG");
-    const QByteArray bmp = encode(img, "BMP");
+    const QByteArray png = testsupport::encodeImage(img, "PNG");
+    const QByteArray bmp = testsupport::encodeImage(img, "BMP");
     const QByteArray markup = "<html><body><!--StartFragment--><b>Gr\xC3\xBC\xC3\x9F" "e</b> <i>x</i><!--EndFragment--></body></html>";
 
     QDir(dir.path()).mkpath(QStringLiteral("files"));
@@ -214,7 +204,7 @@ TEST_F(DesktopCapture, LargePayloadsFromAnotherProgramArriveWhole)
 
     QImage huge(4000, 4000, QImage::Format_RGB32);
     huge.fill(QColor(9, 99, 199));
-    const QByteArray png = encode(huge, "PNG");
+    const QByteArray png = testsupport::encodeImage(huge, "PNG");
     offer(QStringLiteral("image/png"), png);
     ASSERT_EQ(events.size(), 2);
     EXPECT_EQ(events[1].PngBytes, png);

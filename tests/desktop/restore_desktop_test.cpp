@@ -22,15 +22,6 @@ using namespace platform;
 
 namespace {
 
-QByteArray encode(const QImage &img, const char *format)
-{
-    QByteArray bytes;
-    QBuffer buf(&bytes);
-    buf.open(QIODevice::WriteOnly);
-    img.save(&buf, format);
-    return bytes;
-}
-
 QByteArrayList nonEmptyLines(const QByteArray &bytes)
 {
     QByteArrayList lines;
@@ -47,8 +38,7 @@ class DesktopRestore : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        ASSERT_FALSE(qEnvironmentVariableIsEmpty("DISPLAY")) << "desktop tests need an X display (scripts/test starts one)";
-        ASSERT_EQ(QGuiApplication::platformName(), QStringLiteral("xcb"));
+        ASSERT_TRUE(testsupport::onXDisplay());
         clipboard = std::make_unique<QtClipboard>(QGuiApplication::clipboard());
     }
 
@@ -81,8 +71,8 @@ TEST_F(DesktopRestore, AnotherProgramReadsEachFormatOfTheWrittenClip)
     for (int y = 0; y < img.height(); ++y)
         for (int x = 0; x < img.width(); ++x)
             img.setPixel(x, y, qRgb(25 * x, 40 * y, 170));
-    const QByteArray png = encode(img, "PNG");
-    const QByteArray dib = bmpFileToDib(encode(img, "BMP"));
+    const QByteArray png = testsupport::encodeImage(img, "PNG");
+    const QByteArray dib = bmpFileToDib(testsupport::encodeImage(img, "BMP"));
 
     const QString text = QStringLiteral("Gr\u00FC\u00DFe \u4E16\u754C \U0001F600 restored");
     const QByteArray markup = "<html><body><!--StartFragment--><b>Gr\xC3\xBC\xC3\x9F" "e</b> <i>x</i>"

@@ -3,6 +3,8 @@
 #include "platform/clipboard.h"
 
 #include <QApplication>
+#include <QBuffer>
+#include <QGuiApplication>
 #include <QCoreApplication>
 #include <QMessageBox>
 #include <QPushButton>
@@ -41,6 +43,33 @@ QByteArray readFixture(const QString &name)
     if (!f.open(QIODevice::ReadOnly))
         return {};
     return f.readAll();
+}
+
+QImage gradientImage(int width, int height)
+{
+    QImage img(width, height, QImage::Format_RGB32);
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x)
+            img.setPixel(x, y, qRgb(x * 40 % 256, y * 60 % 256, (x + y) * 30 % 256));
+    return img;
+}
+
+QByteArray encodeImage(const QImage &image, const char *format)
+{
+    QByteArray bytes;
+    QBuffer buf(&bytes);
+    buf.open(QIODevice::WriteOnly);
+    image.save(&buf, format);
+    return bytes;
+}
+
+::testing::AssertionResult onXDisplay()
+{
+    if (qEnvironmentVariableIsEmpty("DISPLAY"))
+        return ::testing::AssertionFailure() << "desktop tests need an X display (scripts/test starts one)";
+    if (QGuiApplication::platformName() != QStringLiteral("xcb"))
+        return ::testing::AssertionFailure() << "desktop tests need the xcb platform";
+    return ::testing::AssertionSuccess();
 }
 
 QByteArray utf16z(const QString &text)

@@ -3,9 +3,12 @@
 // Small helpers shared by the tests.
 
 #include <QByteArray>
+#include <QImage>
 #include <QObject>
 #include <QString>
 #include <QStringList>
+
+#include <gtest/gtest.h>
 
 #include <functional>
 #include <ostream>
@@ -36,6 +39,14 @@ void drainEvents();
 // Path of a file in tests/fixtures.
 QString fixturePath(const QString &name);
 QByteArray readFixture(const QString &name);
+
+// A small image whose pixels all differ, and an image encoded in a format
+// Qt writes ("PNG", "BMP").
+QImage gradientImage(int width, int height);
+QByteArray encodeImage(const QImage &image, const char *format);
+
+// Whether the tests run on a real X display (scripts/test starts one).
+::testing::AssertionResult onXDisplay();
 
 // Text as the clipboard holds CF_UNICODETEXT: UTF-16 with a closing NUL unit.
 QByteArray utf16z(const QString &text);

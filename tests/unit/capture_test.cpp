@@ -16,24 +16,6 @@ using testsupport::utf16z;
 
 namespace {
 
-QImage testImage(int w, int h)
-{
-    QImage img(w, h, QImage::Format_RGB32);
-    for (int y = 0; y < h; ++y)
-        for (int x = 0; x < w; ++x)
-            img.setPixel(x, y, qRgb(x * 40 % 256, y * 60 % 256, 90));
-    return img;
-}
-
-QByteArray pngOf(const QImage &img)
-{
-    QByteArray bytes;
-    QBuffer buf(&bytes);
-    buf.open(QIODevice::WriteOnly);
-    img.save(&buf, "PNG");
-    return bytes;
-}
-
 struct CaptureCase {
     const char *name;
     std::function<QList<SimulatedClipboard::Offered>(SimulatedClipboard &)> offer;
@@ -55,7 +37,7 @@ protected:
 
 TEST_F(Capture, ReadsEveryKindWithItsFlagsAndSummary)
 {
-    const QImage img = testImage(5, 3);
+    const QImage img = testsupport::gradientImage(5, 3);
     const QString threePaths = QStringLiteral("/home/u/a.txt\r\n/home/u/\u00FCber.txt\r\n/home/u/\u65E5\u672C.png\r\n");
     const QByteArray cfHtml = "Version:0.9\r\nStartHTML:0000000105\r\nEndHTML:0000000130\r\n"
                               "StartFragment:0000000105\r\nEndFragment:0000000130\r\n"
@@ -92,7 +74,7 @@ TEST_F(Capture, ReadsEveryKindWithItsFlagsAndSummary)
         {"a drop list without paths", [](auto &) { return QList<SimulatedClipboard::Offered>{{CF_HDROP, QByteArray(22, '\0').replace(0, 1, "\x14")}}; },
          ckText, false, false, false, false, false, "", QStringLiteral("[Empty]"),
          [](const TCapturedClip &c) { EXPECT_TRUE(c.FilesText.isEmpty()); }},
-        {"PNG and a DIB", [&](auto &) { return QList<SimulatedClipboard::Offered>{{png, pngOf(img)}, {CF_DIB, imageToDib(img)}}; },
+        {"PNG and a DIB", [&](auto &) { return QList<SimulatedClipboard::Offered>{{png, testsupport::encodeImage(img, "PNG")}, {CF_DIB, imageToDib(img)}}; },
          ckImage, false, false, false, true, false, "PNG", QStringLiteral("[Image]"),
          [](const TCapturedClip &c) { EXPECT_EQ(c.PngBytes, c.ImageRawBytes); }},
         {"DIB only", [&](auto &) { return QList<SimulatedClipboard::Offered>{{CF_DIB, imageToDib(img)}}; },
@@ -104,7 +86,7 @@ TEST_F(Capture, ReadsEveryKindWithItsFlagsAndSummary)
         {"DIBV5 and DIB", [&](auto &) { return QList<SimulatedClipboard::Offered>{{CF_DIBV5, imageToDib(img)}, {CF_DIB, imageToDib(img)}}; },
          ckImage, false, false, false, true, false, "CF_DIBV5", QStringLiteral("[Image]")},
         {"an image with text summarises as an image",
-         [&](auto &) { return QList<SimulatedClipboard::Offered>{{CF_UNICODETEXT, utf16z(QStringLiteral("caption"))}, {png, pngOf(img)}}; },
+         [&](auto &) { return QList<SimulatedClipboard::Offered>{{CF_UNICODETEXT, utf16z(QStringLiteral("caption"))}, {png, testsupport::encodeImage(img, "PNG")}}; },
          ckImage, true, false, false, true, false, "PNG", QStringLiteral("[Image]")},
         {"a DIB whose header lies gives no image",
          [&](auto &) { QByteArray d = imageToDib(img); d.truncate(50); return QList<SimulatedClipboard::Offered>{{CF_DIB, d}}; },

@@ -22,24 +22,6 @@ using testsupport::utf16z;
 
 namespace {
 
-QImage testImage(int w, int h)
-{
-    QImage img(w, h, QImage::Format_RGB32);
-    for (int y = 0; y < h; ++y)
-        for (int x = 0; x < w; ++x)
-            img.setPixel(x, y, qRgb(x * 50 % 256, y * 70 % 256, 120));
-    return img;
-}
-
-QByteArray pngOf(const QImage &img)
-{
-    QByteArray bytes;
-    QBuffer buf(&bytes);
-    buf.open(QIODevice::WriteOnly);
-    img.save(&buf, "PNG");
-    return bytes;
-}
-
 // The parts of a stored clip that the writer takes.
 struct Clip {
     QString text{};
@@ -64,8 +46,8 @@ protected:
     FormatId rtf = cb.registerFormat(QStringLiteral("Rich Text Format"));
     FormatId png = cb.registerFormat(QStringLiteral("PNG"));
 
-    const QImage img = testImage(6, 4);
-    const QByteArray imgPng = pngOf(img);
+    const QImage img = testsupport::gradientImage(6, 4);
+    const QByteArray imgPng = testsupport::encodeImage(img, "PNG");
     const QByteArray cfHtml = "Version:0.9\r\nStartHTML:0000000105\r\nEndHTML:0000000130\r\n"
                               "StartFragment:0000000105\r\nEndFragment:0000000130\r\n"
                               "<b>Gr\xC3\xBC\xC3\x9F" "e</b>";

@@ -258,14 +258,7 @@ TEST_F(MainWindow, RestoreChoosesItsFormats)
     dm.AddClip(2, QStringLiteral("words"), QStringLiteral("<b>words</b>"), "Version:0.9\r\n<b>words</b>", {}, {}, {}, {},
                {}, {}, false);
     const qint64 web = dm.NewestClipId();
-    QImage img(2, 2, QImage::Format_RGB32);
-    img.fill(Qt::red);
-    QByteArray pngBytes;
-    {
-        QBuffer b(&pngBytes);
-        b.open(QIODevice::WriteOnly);
-        img.save(&b, "PNG");
-    }
+    const QByteArray pngBytes = testsupport::encodeImage(testsupport::gradientImage(2, 2), "PNG");
     dm.AddClip(3, {}, {}, {}, {}, {}, {}, pngBytes, pngBytes, QStringLiteral("PNG"), false);
     const qint64 image = dm.NewestClipId();
 
