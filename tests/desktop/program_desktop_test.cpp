@@ -61,32 +61,11 @@ Finished xdotool(const QStringList &args)
     return runTool(QStringLiteral("xdotool"), args);
 }
 
-QByteArray encodePng(const QImage &img)
-{
-    QByteArray bytes;
-    QBuffer buf(&bytes);
-    buf.open(QIODevice::WriteOnly);
-    img.save(&buf, "PNG");
-    return bytes;
-}
-
-QByteArrayList nonEmptyLines(const QByteArray &bytes)
-{
-    QByteArrayList lines;
-    for (QByteArray line : bytes.split('\n')) {
-        if (line.endsWith('\r'))
-            line.chop(1);
-        if (!line.isEmpty())
-            lines.append(line);
-    }
-    return lines;
-}
-
 class ProgramDesktop : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        ASSERT_FALSE(qEnvironmentVariableIsEmpty("DISPLAY")) << "desktop tests need an X display (scripts/test starts one)";
+        ASSERT_TRUE(testsupport::onXDisplay());
         ASSERT_TRUE(home.isValid());
         ASSERT_TRUE(work.isValid());
         const QDir root(home.path());
@@ -173,7 +152,7 @@ protected:
     {
         const Finished f = xdotool({QStringLiteral("search"), QStringLiteral("--onlyvisible"), QStringLiteral("--name"),
                                     namePattern});
-        const QByteArrayList ids = nonEmptyLines(f.out);
+        const QByteArrayList ids = testsupport::nonEmptyLines(f.out);
         return f.exitCode == 0 && ids.size() == 1 ? QString::fromLatin1(ids.first()) : QString();
     }
 
@@ -192,7 +171,7 @@ protected:
     {
         const Finished f = xdotool({QStringLiteral("getwindowgeometry"), QStringLiteral("--shell"), window});
         QMap<QByteArray, int> v;
-        for (const QByteArray &line : nonEmptyLines(f.out)) {
+        for (const QByteArray &line : testsupport::nonEmptyLines(f.out)) {
             const qsizetype eq = line.indexOf('=');
             if (eq > 0)
                 v.insert(line.left(eq), line.mid(eq + 1).toInt());
@@ -259,7 +238,7 @@ TEST_F(ProgramDesktop, CopiesAreKeptRestoredBySelectionAndSurviveARestart)
     for (int y = 0; y < img.height(); ++y)
         for (int x = 0; x < img.width(); ++x)
             img.setPixel(x, y, qRgb(20 * x, 30 * y, 150));
-    const QByteArray png = encodePng(img);
+    const QByteArray png = testsupport::encodeImage(img, "PNG");
     const QString text = QStringLiteral("Hello from xclip \u00E9\u4E16");
     const QString htmlText = QStringLiteral("Gr\u00FC\u00DFe link");
     const QByteArray markup = "<meta charset='utf-8'><b>Gr\xC3\xBC\xC3\x9F" "e</b> <a href=\"https://example.org\">link</a>";
@@ -342,7 +321,7 @@ TEST_F(ProgramDesktop, CopiesAreKeptRestoredBySelectionAndSurviveARestart)
         {"Up", "HTML", {{"text/html", equals(markup)}, {"UTF8_STRING", equals(htmlText.toUtf8())}}},
         {"Up", "image", {{"image/png", equals(png)}}},
         {"Up", "files",
-         {{"text/uri-list", [&](const QByteArray &out) { return nonEmptyLines(out) == QByteArrayList{urlA, urlB}; }}}},
+         {{"text/uri-list", [&](const QByteArray &out) { return testsupport::nonEmptyLines(out) == QByteArrayList{urlA, urlB}; }}}},
         {"End", "text", {{"UTF8_STRING", equals(text.toUtf8())}}},
     };
     const auto expectClipboard = [](const QList<Read> &reads) {
@@ -435,7 +414,7 @@ TEST_F(ProgramDesktop, CopiesAreKeptRestoredBySelectionAndSurviveARestart)
     expectClipboard({{"UTF8_STRING", equals(text.toUtf8())}});
     pressKey(QStringLiteral("Home"));
     expectClipboard(
-        {{"text/uri-list", [&](const QByteArray &out) { return nonEmptyLines(out) == QByteArrayList{urlA, urlB}; }}});
+        {{"text/uri-list", [&](const QByteArray &out) { return testsupport::nonEmptyLines(out) == QByteArrayList{urlA, urlB}; }}});
 
     closeProgram(window);
     EXPECT_EQ(query(QStringLiteral("SELECT id, kind FROM items ORDER BY id")), storedRows);

@@ -22,18 +22,6 @@ using namespace platform;
 
 namespace {
 
-QByteArrayList nonEmptyLines(const QByteArray &bytes)
-{
-    QByteArrayList lines;
-    for (QByteArray line : bytes.split('\n')) {
-        if (line.endsWith('\r'))
-            line.chop(1);
-        if (!line.isEmpty())
-            lines.append(line);
-    }
-    return lines;
-}
-
 class DesktopRestore : public ::testing::Test {
 protected:
     void SetUp() override
@@ -87,7 +75,7 @@ TEST_F(DesktopRestore, AnotherProgramReadsEachFormatOfTheWrittenClip)
 
     const auto offers = [](QByteArrayList targets) {
         return [targets](const QByteArray &out) {
-            const QByteArrayList offered = nonEmptyLines(out);
+            const QByteArrayList offered = testsupport::nonEmptyLines(out);
             for (const QByteArray &t : targets)
                 EXPECT_TRUE(offered.contains(t)) << t.toStdString() << " not in " << out.toStdString();
         };
@@ -130,7 +118,7 @@ TEST_F(DesktopRestore, AnotherProgramReadsEachFormatOfTheWrittenClip)
         {"files", {}, QStringLiteral("  ") + pathA + QStringLiteral("\r\n\r\n") + pathB + QStringLiteral(" \r\n"),
          {}, {}, {}, {}, {},
          {{"TARGETS", offers({"text/uri-list", "x-special/gnome-copied-files"})},
-          {"text/uri-list", [&](const QByteArray &out) { EXPECT_EQ(nonEmptyLines(out), (QByteArrayList{urlA, urlB})); }},
+          {"text/uri-list", [&](const QByteArray &out) { EXPECT_EQ(testsupport::nonEmptyLines(out), (QByteArrayList{urlA, urlB})); }},
           {"x-special/gnome-copied-files", equals("copy\n" + urlA + '\n' + urlB)}}},
     };
 

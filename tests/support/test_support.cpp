@@ -63,6 +63,18 @@ QByteArray encodeImage(const QImage &image, const char *format)
     return bytes;
 }
 
+QList<QByteArray> nonEmptyLines(const QByteArray &bytes)
+{
+    QList<QByteArray> lines;
+    for (QByteArray line : bytes.split('\n')) {
+        if (line.endsWith('\r'))
+            line.chop(1);
+        if (!line.isEmpty())
+            lines.append(line);
+    }
+    return lines;
+}
+
 ::testing::AssertionResult onXDisplay()
 {
     if (qEnvironmentVariableIsEmpty("DISPLAY"))

@@ -45,6 +45,9 @@ QByteArray readFixture(const QString &name);
 QImage gradientImage(int width, int height);
 QByteArray encodeImage(const QImage &image, const char *format);
 
+// The lines of a text a program printed, CR LF or LF, empty ones left out.
+QList<QByteArray> nonEmptyLines(const QByteArray &bytes);
+
 // Whether the tests run on a real X display (scripts/test starts one).
 ::testing::AssertionResult onXDisplay();
 
