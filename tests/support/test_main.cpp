@@ -10,6 +10,11 @@
 #include <QTemporaryDir>
 
 #include <cstdlib>
+#include <memory>
+
+// A test program that needs the program's own application class defines
+// this; the others get a plain QApplication.
+std::unique_ptr<QApplication> createTestApplication(int &argc, char **argv) __attribute__((weak));
 
 int main(int argc, char **argv)
 {
@@ -31,6 +36,8 @@ int main(int argc, char **argv)
     QFile::setPermissions(home.path() + QStringLiteral("/runtime"),
                           QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
 
-    QApplication app(argc, argv);
+    std::unique_ptr<QApplication> app = createTestApplication
+        ? createTestApplication(argc, argv)
+        : std::make_unique<QApplication>(argc, argv);
     return RUN_ALL_TESTS();
 }
