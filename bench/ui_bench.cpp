@@ -8,6 +8,8 @@
 // every window of the run opens that same file.
 
 #include "platform/simulated/simulated_clipboard.h"
+#include "platform/simulated/simulated_desktop.h"
+#include "platform/simulated/simulated_hotkeys.h"
 #include "platform/simulated/simulated_value_store.h"
 #include "uClipboardUtils.h"
 #include "clip_fixture.h"
@@ -149,6 +151,8 @@ protected:
 struct TProgram {
     platform::SimulatedClipboard cb;
     platform::SimulatedValueStore values;
+    platform::SimulatedHotkeys hotkeys;
+    platform::SimulatedDesktop desktop;
     TdmData dm;
     std::unique_ptr<TfrmMain> frmMain;
     std::unique_ptr<TfrmSettings> frmSettings;
@@ -158,7 +162,7 @@ struct TProgram {
     // its list painted.
     bool start()
     {
-        frmMain = std::make_unique<TfrmMain>(dm, TMainServices{cb, values});
+        frmMain = std::make_unique<TfrmMain>(dm, TMainServices{cb, values, hotkeys, desktop, desktop});
         frmSettings = std::make_unique<TfrmSettings>(frmMain.get(), frmMain.get());
         frmMain->SetSettingsForm(frmSettings.get());
         frmMain->lvItems->viewport()->installEventFilter(&listPaints);
@@ -254,7 +258,7 @@ void BM_StartupToShown(benchmark::State &state)
         QElapsedTimer t;
         t.start();
         auto p = std::make_unique<TProgram>();
-        p->frmMain = std::make_unique<TfrmMain>(p->dm, TMainServices{p->cb, p->values});
+        p->frmMain = std::make_unique<TfrmMain>(p->dm, TMainServices{p->cb, p->values, p->hotkeys, p->desktop, p->desktop});
         p->frmSettings = std::make_unique<TfrmSettings>(p->frmMain.get(), p->frmMain.get());
         p->frmMain->SetSettingsForm(p->frmSettings.get());
         constructMs += elapsedMs(t);

@@ -1,8 +1,11 @@
 #include "uMain.h"
 
+#include "uClipHotkeys.h"
+#include "uClipHotkeyDialog.h"
 #include "uClipWatcher.h"
 #include "uData.h"
 #include "uHotkeyEdit.h"
+#include "uPasteScheduler.h"
 #include "uSettings.h"
 #include "uUtils.h"
 
@@ -254,6 +257,7 @@ void TfrmMain::BuildLayout()
     connect(btnMoveUp, &QToolButton::clicked, this, [this] { btnMoveUpClick(); });
     connect(btnMoveDown, &QToolButton::clicked, this, [this] { btnMoveDownClick(); });
     connect(btnPasteToActiveWindow, &QToolButton::clicked, this, [this] { btnPasteToActiveWindowClick(); });
+    connect(btnSetHotkey, &QToolButton::clicked, this, [this] { btnSetHotkeyClick(); });
     connect(btnSettings, &QToolButton::clicked, this, [this] { btnSettingsClick(); });
     connect(btnAbout, &QToolButton::clicked, this, [this] { btnAboutClick(); });
 }
@@ -261,12 +265,9 @@ void TfrmMain::BuildLayout()
 void TfrmMain::FormCreate()
 {
     FSelectionCopyHintShown = false;
-    FPendingPasteTarget = 0;
     FHotkeyColumnWidth = 0;
 
-    FPasteTimer = new QTimer(this);
-    FPasteTimer->setSingleShot(true);
-    FPasteTimer->setInterval(150);
+    FPaste = new TPasteScheduler(this, FServices.Clipboard, FServices.Input, FServices.Shell);
 
     setWindowTitle(QString::fromLatin1(ApplicationTitle) + QLatin1Char(' ') + QString::fromLatin1(AppVersionText));
 
@@ -275,6 +276,9 @@ void TfrmMain::FormCreate()
 
     FWatcher = new TClipWatcher(this, FServices.Clipboard);
     FWatcher->FOnNewClip = [this](const TCapturedClip &Clip) { HandleNewClip(Clip); };
+
+    FClipHotkeys = std::make_unique<TClipHotkeys>(*this, dmData, FServices.Hotkeys, FServices.Input);
+    FHotkeys = FClipHotkeys->FHotkeys;
 
     LoadWindowState();
 
@@ -395,8 +399,8 @@ void TfrmMain::SaveWindowState()
 
 void TfrmMain::FormDestroy()
 {
-    if (FPasteTimer)
-        FPasteTimer->stop();
+    if (FPaste)
+        FPaste->FPasteTimer->stop();
     SaveWindowState();
 }
 
@@ -423,6 +427,8 @@ void TfrmMain::ApplySettingsFromSettingsForm()
         else
             FWatcher->StopWatching();
     }
+    if (FClipHotkeys)
+        FClipHotkeys->ForgetMinimizeRestoreWarning();
     RegisterMinimizeRestoreHotkey();
     RegisterClipHotkeys();
     UpdateMinimizeRestoreHotkeyLabel();
@@ -458,12 +464,40 @@ void TfrmMain::SaveCurrentLanguageInRegistry()
 
 void TfrmMain::RegisterMinimizeRestoreHotkey()
 {
-    // Global hotkeys arrive with the hotkey manager; until then nothing is registered.
+    if (FClipHotkeys)
+        FClipHotkeys->RegisterMinimizeRestoreHotkey();
 }
 
 void TfrmMain::RegisterClipHotkeys()
 {
-    // See RegisterMinimizeRestoreHotkey.
+    if (FClipHotkeys)
+        FClipHotkeys->RegisterClipHotkeys();
+}
+
+void TfrmMain::HandleHotkey(QObject *Sender, int HotkeyId)
+{
+    if (FClipHotkeys)
+        FClipHotkeys->HandleHotkey(Sender, HotkeyId);
+}
+
+void TfrmMain::StartPendingPaste(platform::WindowHandle Target, bool MinimizeFirst)
+{
+    FPaste->StartPendingPaste(Target, MinimizeFirst);
+}
+
+void TfrmMain::PasteTimerTimer()
+{
+    FPaste->PasteTimerTimer();
+}
+
+platform::WindowHandle TfrmMain::FindPasteTarget()
+{
+    return FPaste->FindPasteTarget();
+}
+
+bool TfrmMain::ShowClipHotkeyDialog(qint64 ClipId, int &Modifiers, int &VirtualKey, QString &HotkeyText)
+{
+    return ::ShowClipHotkeyDialog(this, dmData, ClipId, Modifiers, VirtualKey, HotkeyText);
 }
 
 void TfrmMain::UpdateMinimizeRestoreHotkeyLabel()

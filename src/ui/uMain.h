@@ -8,6 +8,7 @@
 #include "uClipListModel.h"
 
 #include "platform/clipboard.h"
+#include "platform/desktop_input.h"
 
 #include <QMainWindow>
 
@@ -26,13 +27,18 @@ class QTreeView;
 class QPushButton;
 class QWidget;
 
+class TClipHotkeys;
 class TClipWatcher;
+class THotkeyManager;
+class TPasteScheduler;
 class TdmData;
 class TfrmSettings;
 class TSqliteQuery;
 struct TCapturedClip;
 
 namespace platform {
+class GlobalHotkeys;
+class Shell;
 class ValueStore;
 }
 
@@ -44,6 +50,9 @@ inline constexpr int AppVersionNumber = 24;
 struct TMainServices {
     platform::Clipboard &Clipboard;
     platform::ValueStore &Values;
+    platform::GlobalHotkeys &Hotkeys;
+    platform::DesktopInput &Input;
+    platform::Shell &Shell;
 };
 
 // The plain text of a stored clip: the first of text, files, html, rtf that is
@@ -61,6 +70,7 @@ public:
 
     // The settings dialog, once it exists (it is created after this window).
     void SetSettingsForm(TfrmSettings *Settings) { frmSettings = Settings; }
+    TfrmSettings *SettingsForm() const { return frmSettings; }
 
     // --- Start-up and shutdown ---
     void FormCreate();
@@ -93,6 +103,13 @@ public:
     void RegisterClipHotkeys();
     void UpdateMinimizeRestoreHotkeyLabel();
 
+    // --- Hotkeys and paste ---
+    void HandleHotkey(QObject *Sender, int HotkeyId);
+    void StartPendingPaste(platform::WindowHandle Target, bool MinimizeFirst);
+    void PasteTimerTimer();
+    platform::WindowHandle FindPasteTarget();
+    bool ShowClipHotkeyDialog(qint64 ClipId, int &Modifiers, int &VirtualKey, QString &HotkeyText);
+
     // --- Preview and editing (the pane comes with its own part) ---
     void ShowClipPreview(qint64 Id);
     void BeginClipEditing(qint64 Id);
@@ -109,6 +126,7 @@ public:
     void btnMoveUpClick();
     void btnMoveDownClick();
     void btnPasteToActiveWindowClick();
+    void btnSetHotkeyClick();
     void btnSettingsClick();
     void btnAboutClick();
 
@@ -150,8 +168,9 @@ public:
     bool FInternalSelecting = false;
     bool FSelectionCopyHintShown = false;
     int FHotkeyColumnWidth = 0;
-    QTimer *FPasteTimer = nullptr;
-    quintptr FPendingPasteTarget = 0;
+    THotkeyManager *FHotkeys = nullptr;
+    // The paste scheduler holds the paste timer and the pending target.
+    TPasteScheduler *FPaste = nullptr;
 
     TClipListModel *ListModel() const { return FListModel; }
 
@@ -172,5 +191,6 @@ private:
     TMainServices FServices;
     TfrmSettings *frmSettings = nullptr;
     TClipListModel *FListModel = nullptr;
+    std::unique_ptr<TClipHotkeys> FClipHotkeys;
     bool FShown = false;
 };

@@ -330,9 +330,21 @@ void TfrmMain::btnMoveDownClick()
 void TfrmMain::btnPasteToActiveWindowClick()
 {
     const qint64 id = SelectedClipId();
-    if (id != 0 && CopyClipToClipboard(id)) {
-        // The delayed paste into the window below arrives with the paste part;
-        // the clip is on the clipboard and the window steps aside.
-        showMinimized();
-    }
+    if (id != 0 && CopyClipToClipboard(id))
+        StartPendingPaste(0, true);
+}
+
+void TfrmMain::btnSetHotkeyClick()
+{
+    const qint64 id = SelectedClipId();
+    if (id == 0)
+        return;
+    int modifiers = 0;
+    int virtualKey = 0;
+    QString text;
+    if (!ShowClipHotkeyDialog(id, modifiers, virtualKey, text))
+        return;
+    dmData.SetClipHotkey(id, modifiers, virtualKey, text);
+    RefreshClipList();
+    SelectClipById(id);
 }

@@ -77,3 +77,49 @@ int QtKeyToVirtualKey(int QtKey)
             return k.vk;
     return 0;
 }
+
+namespace {
+constexpr int ModAlt = 0x1;
+constexpr int ModControl = 0x2;
+constexpr int ModShift = 0x4;
+} // namespace
+
+void ShortcutToHotkey(quint16 Shortcut, int &Modifiers, int &VirtualKey)
+{
+    Modifiers = 0;
+    if (Shortcut & scCtrl)
+        Modifiers |= ModControl;
+    if (Shortcut & scAlt)
+        Modifiers |= ModAlt;
+    if (Shortcut & scShift)
+        Modifiers |= ModShift;
+    VirtualKey = Shortcut & 0xFF;
+}
+
+quint16 HotkeyToShortcut(int Modifiers, int VirtualKey)
+{
+    quint16 s = quint16(VirtualKey & 0xFF);
+    if (Modifiers & ModControl)
+        s |= scCtrl;
+    if (Modifiers & ModAlt)
+        s |= scAlt;
+    if (Modifiers & ModShift)
+        s |= scShift;
+    return s;
+}
+
+void ConvertOlderHotkeyForm(int &Modifiers, int &VirtualKey)
+{
+    if (VirtualKey <= 0xFF)
+        return;
+    const quint16 shortcut = quint16(VirtualKey);
+    int derived = 0;
+    ShortcutToHotkey(shortcut, derived, VirtualKey);
+    if (Modifiers == 0)
+        Modifiers = derived;
+}
+
+QString HotkeyComboText(int Modifiers, int VirtualKey)
+{
+    return QStringLiteral("%1:%2").arg(Modifiers).arg(VirtualKey);
+}

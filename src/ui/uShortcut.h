@@ -25,3 +25,14 @@ QString ShortcutToText(quint16 Shortcut);
 // The virtual-key code of a Qt key, 0 when it has none. Modifier keys alone
 // have none.
 int QtKeyToVirtualKey(int QtKey);
+
+// The registration form of a shortcut code: MOD_ flags and the virtual key.
+void ShortcutToHotkey(quint16 Shortcut, int &Modifiers, int &VirtualKey);
+// The shortcut code of a registration form.
+quint16 HotkeyToShortcut(int Modifiers, int VirtualKey);
+// Clips of older versions stored the whole shortcut code (256 or more) as
+// the key: the key becomes its low byte, and the modifiers come from its
+// bits when none are stored. Other values are left alone.
+void ConvertOlderHotkeyForm(int &Modifiers, int &VirtualKey);
+// How combinations are compared: "modifiers:key" in decimal.
+QString HotkeyComboText(int Modifiers, int VirtualKey);

@@ -3,6 +3,8 @@
 
 #include "platform/ini_file.h"
 #include "platform/simulated/simulated_clipboard.h"
+#include "platform/simulated/simulated_desktop.h"
+#include "platform/simulated/simulated_hotkeys.h"
 #include "platform/simulated/simulated_value_store.h"
 #include "platform/dropfiles.h"
 #include "test_support.h"
@@ -48,7 +50,7 @@ protected:
 
     void start()
     {
-        frmMain = std::make_unique<TfrmMain>(dm, TMainServices{cb, values});
+        frmMain = std::make_unique<TfrmMain>(dm, TMainServices{cb, values, hotkeys, desktop, desktop});
         frmSettings = std::make_unique<TfrmSettings>(frmMain.get(), frmMain.get());
         frmMain->SetSettingsForm(frmSettings.get());
         frmMain->show();
@@ -106,6 +108,8 @@ protected:
     testsupport::MessageBoxAnswerer okToEverything{QMessageBox::Ok};
     SimulatedClipboard cb;
     SimulatedValueStore values;
+    SimulatedHotkeys hotkeys;
+    SimulatedDesktop desktop;
     TdmData dm;
     std::unique_ptr<TfrmMain> frmMain;
     std::unique_ptr<TfrmSettings> frmSettings;
