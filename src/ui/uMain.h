@@ -183,6 +183,8 @@ private:
     void BuildLayout();
     QToolButton *MakeImageButton(QWidget *Parent, const char *Image);
     void FitColumns();
+    // Puts the matching clips into the list; what was read before an error stays.
+    void FillClipList(const QString &Filter);
     int ListClientWidth() const;
     bool PasteSettingChecked(bool DoubleClick) const;
     void ShowTip();

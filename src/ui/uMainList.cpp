@@ -50,36 +50,14 @@ void TfrmMain::RefreshClipList()
     FInternalSelecting = true;
     auto clearFlag = qScopeGuard([this] { FInternalSelecting = false; });
 
-    lvItems->setUpdatesEnabled(false);
-    QVector<TClipListModel::TRow> rows;
-    bool readAll = false;
-    {
-        auto resume = qScopeGuard([&] {
-            // Rows read so far stay, also when reading failed.
-            FListModel->SetRows(std::move(rows));
-            lvItems->setUpdatesEnabled(true);
-            if (FHotkeyColumnWidth <= 0)
-                FHotkeyColumnWidth = qMax(110, lvItems->viewport()->width() / 5);
-            if (lvItems->columnWidth(1) <= 0)
-                lvItems->setColumnWidth(1, FHotkeyColumnWidth);
-            FitColumns();
-        });
-        const QLocale locale;
-        const QString upperFilter = locale.toUpper(filter);
-        // The texts were upper-cased once when read, so a keystroke only searches.
-        for (const TStoredClipRow &r : FListModel->Cache().Rows(dmData)) {
-            const bool match = filter.isEmpty() || r.UpperTitleAndText.contains(upperFilter)
-                || r.UpperHtml.contains(upperFilter) || r.UpperRtf.contains(upperFilter)
-                || r.UpperFilesAndHotkey.contains(upperFilter);
-            if (match)
-                rows.append({r.Id, r.Caption, r.HotkeyText});
-        }
-        readAll = true;
-    }
-    if (!readAll)
-        return;
-
+    FillClipList(filter);
+    // The registration clears the combinations that are taken; the list must
+    // not go on showing them.
+    const qint64 before = dmData.FDConnection.isOpen() ? dmData.FDConnection.totalChanges() : 0;
     RegisterClipHotkeys();
+    if (dmData.FDConnection.isOpen() && dmData.FDConnection.totalChanges() != before)
+        FillClipList(filter);
+
     if (remembered != 0)
         SelectClipById(remembered);
     else if (FListModel->rowCount() > 0)
@@ -87,6 +65,32 @@ void TfrmMain::RefreshClipList()
     else
         ShowClipPreview(0);
     UpdateCommandButtons();
+}
+
+void TfrmMain::FillClipList(const QString &Filter)
+{
+    lvItems->setUpdatesEnabled(false);
+    QVector<TClipListModel::TRow> rows;
+    auto resume = qScopeGuard([&] {
+        // Rows read so far stay, also when reading failed.
+        FListModel->SetRows(std::move(rows));
+        lvItems->setUpdatesEnabled(true);
+        if (FHotkeyColumnWidth <= 0)
+            FHotkeyColumnWidth = qMax(110, lvItems->viewport()->width() / 5);
+        if (lvItems->columnWidth(1) <= 0)
+            lvItems->setColumnWidth(1, FHotkeyColumnWidth);
+        FitColumns();
+    });
+    const QLocale locale;
+    const QString upperFilter = locale.toUpper(Filter);
+    // The texts were upper-cased once when read, so a keystroke only searches.
+    for (const TStoredClipRow &r : FListModel->Cache().Rows(dmData)) {
+        const bool match = Filter.isEmpty() || r.UpperTitleAndText.contains(upperFilter)
+            || r.UpperHtml.contains(upperFilter) || r.UpperRtf.contains(upperFilter)
+            || r.UpperFilesAndHotkey.contains(upperFilter);
+        if (match)
+            rows.append({r.Id, r.Caption, r.HotkeyText});
+    }
 }
 
 qint64 TfrmMain::SelectedClipId() const
