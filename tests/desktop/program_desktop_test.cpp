@@ -4,6 +4,7 @@
 // clipboard, where xclip reads them. The program is closed as a user closes
 // it and started again: the clips and the window's place and size are kept.
 
+#include "desktop_support.h"
 #include "test_support.h"
 
 #include <gtest/gtest.h>
@@ -25,41 +26,11 @@
 #include <memory>
 #include <vector>
 
+using namespace desktoptest;
+
 namespace {
 
-constexpr int ProcessTimeoutMs = 10000;
 constexpr int ProgramTimeoutMs = 20000;
-
-struct Finished {
-    bool inTime = false;
-    int exitCode = -1;
-    QByteArray out, err;
-};
-
-// Runs a short-lived helper program (xdotool, xclip -o, sqlite3) and waits
-// for it with a deadline; one that hangs is killed.
-Finished runTool(const QString &program, const QStringList &args)
-{
-    QProcess p;
-    p.start(program, args);
-    Finished f;
-    f.inTime = testsupport::waitUntil([&] { return p.state() == QProcess::NotRunning; }, ProcessTimeoutMs);
-    if (!f.inTime) {
-        p.kill();
-        p.waitForFinished(2000);
-        ADD_FAILURE() << program.toStdString() << " " << args.join(' ').toStdString() << " did not finish";
-        return f;
-    }
-    f.exitCode = p.exitStatus() == QProcess::NormalExit && p.error() != QProcess::FailedToStart ? p.exitCode() : -1;
-    f.out = p.readAllStandardOutput();
-    f.err = p.readAllStandardError();
-    return f;
-}
-
-Finished xdotool(const QStringList &args)
-{
-    return runTool(QStringLiteral("xdotool"), args);
-}
 
 class ProgramDesktop : public ::testing::Test {
 protected:

@@ -5,6 +5,7 @@
 
 #include "platform/x11/x11_hotkeys.h"
 #include "platform/x11/x11_input.h"
+#include "desktop_support.h"
 #include "test_support.h"
 
 #include <gtest/gtest.h>
@@ -18,10 +19,9 @@
 #include <vector>
 
 using namespace platform;
+using namespace desktoptest;
 
 namespace {
-
-constexpr int ProcessTimeoutMs = 10000;
 
 constexpr quint32 VK_A = 0x41;
 constexpr quint32 VK_B = 0x42;
@@ -42,109 +42,13 @@ constexpr int XShift = 1, XLock = 2, XControl = 4, XNumLock = 16;
 // A display no server answers on.
 const QByteArray NoDisplay = ":65000";
 
-// Runs a short-lived tool to its end; one that hangs is killed.
-void runTool(const QString &program, const QStringList &args)
+// Runs a short-lived tool to its end and expects it to succeed.
+void runToolOk(const QString &program, const QStringList &args)
 {
-    QProcess p;
-    p.start(program, args);
-    const bool inTime = testsupport::waitUntil([&] { return p.state() == QProcess::NotRunning; }, ProcessTimeoutMs);
-    if (!inTime) {
-        p.kill();
-        p.waitForFinished(2000);
-    }
-    EXPECT_TRUE(inTime && p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0)
-        << program.toStdString() << " " << args.join(' ').toStdString() << ": " << p.readAllStandardError().toStdString();
+    const Finished f = runTool(program, args);
+    EXPECT_TRUE(f.inTime && f.exitCode == 0)
+        << program.toStdString() << " " << args.join(' ').toStdString() << ": " << f.err.toStdString();
 }
-
-void pressKeys(const QString &keys)
-{
-    runTool(QStringLiteral("xdotool"), {QStringLiteral("key"), keys});
-}
-
-// A program started for a test; reads what it prints, line by line.
-class Peer {
-public:
-    Peer(const QString &program, const QStringList &args)
-    {
-        m_process.start(program, args);
-    }
-    ~Peer() { stop(); }
-
-    // The complete lines printed so far.
-    QList<QByteArray> lines()
-    {
-        m_output += m_process.readAllStandardOutput();
-        const qsizetype end = m_output.lastIndexOf('\n');
-        return end < 0 ? QList<QByteArray>{} : testsupport::nonEmptyLines(m_output.left(end));
-    }
-
-    // Waits for the first line that starts with the prefix; answers the rest of it.
-    std::optional<QByteArray> waitForLine(const QByteArray &prefix)
-    {
-        std::optional<QByteArray> found;
-        testsupport::waitUntil([&] {
-            for (const QByteArray &line : lines())
-                if (line.startsWith(prefix)) {
-                    found = line.mid(prefix.size());
-                    return true;
-                }
-            return m_process.state() == QProcess::NotRunning && m_process.bytesAvailable() == 0;
-        }, ProcessTimeoutMs);
-        return found;
-    }
-
-    bool running() const { return m_process.state() != QProcess::NotRunning; }
-
-    void stop()
-    {
-        if (m_process.state() == QProcess::NotRunning)
-            return;
-        m_process.kill();
-        m_process.waitForFinished(2000);
-    }
-
-private:
-    QProcess m_process;
-    QByteArray m_output;
-};
-
-// paste_target_peer: a window of another program with a focused editor.
-class PasteTarget {
-public:
-    explicit PasteTarget(const QString &title, bool multiLine = false)
-        : m_peer(QStringLiteral(PASTE_TARGET_PEER),
-                 multiLine ? QStringList{title, QStringLiteral("--multi")} : QStringList{title})
-    {
-        if (const std::optional<QByteArray> id = m_peer.waitForLine("WINID "))
-            m_window = id->toULongLong();
-    }
-
-    WindowHandle window() const { return m_window; }
-
-    // What the editor holds now, as far as it has printed.
-    QString text()
-    {
-        QByteArray last;
-        for (const QByteArray &line : m_peer.lines())
-            if (line.startsWith("TEXT "))
-                last = line.mid(5);
-        QString text;
-        for (qsizetype i = 0; i < last.size(); ++i) {
-            if (last[i] == '\\' && i + 1 < last.size()) {
-                text += last[++i] == 'n' ? QLatin1Char('\n') : QLatin1Char(last[i]);
-                continue;
-            }
-            text += QLatin1Char(last[i]);
-        }
-        return text;
-    }
-
-    void close() { m_peer.stop(); }
-
-private:
-    Peer m_peer;
-    WindowHandle m_window = 0;
-};
 
 // ---------------------------------------------------------------- hotkeys
 
@@ -246,18 +150,18 @@ TEST_F(DesktopHotkeys, HeldKeysGiveOnePress)
     // Holding a key for this long makes the server repeat it.
     const QString hold = QStringLiteral("1.2");
     {
-        PasteTarget target(QStringLiteral("Repeat"));
+        PasteTarget target(QStringLiteral(PASTE_TARGET_PEER), QStringLiteral("Repeat"));
         ASSERT_NE(target.window(), 0u);
-        runTool(QStringLiteral("xdotool"), {QStringLiteral("windowactivate"), QStringLiteral("--sync"),
+        runToolOk(QStringLiteral("xdotool"), {QStringLiteral("windowactivate"), QStringLiteral("--sync"),
                                             QString::number(target.window())});
-        runTool(QStringLiteral("xdotool"), {QStringLiteral("keydown"), QStringLiteral("x"), QStringLiteral("sleep"),
+        runToolOk(QStringLiteral("xdotool"), {QStringLiteral("keydown"), QStringLiteral("x"), QStringLiteral("sleep"),
                                             hold, QStringLiteral("keyup"), QStringLiteral("x")});
         ASSERT_TRUE(testsupport::waitUntil([&] { return target.text().size() > 1; }))
             << "the display does not repeat held keys; the target holds " << target.text().toStdString();
     }
 
     ASSERT_TRUE(hotkeys->registerHotKey(&window, 1, MOD_CONTROL | MOD_NOREPEAT, VK_OEM_3));
-    runTool(QStringLiteral("xdotool"), {QStringLiteral("keydown"), QStringLiteral("ctrl+grave"), QStringLiteral("sleep"),
+    runToolOk(QStringLiteral("xdotool"), {QStringLiteral("keydown"), QStringLiteral("ctrl+grave"), QStringLiteral("sleep"),
                                         hold, QStringLiteral("keyup"), QStringLiteral("grave"),
                                         QStringLiteral("keyup"), QStringLiteral("ctrl")});
     // The release ends the hold: the next press counts again.
@@ -406,7 +310,7 @@ protected:
 
     PasteTarget &startTarget(const QString &title, bool multiLine = false)
     {
-        targets.push_back(std::make_unique<PasteTarget>(title, multiLine));
+        targets.push_back(std::make_unique<PasteTarget>(QStringLiteral(PASTE_TARGET_PEER), title, multiLine));
         EXPECT_NE(targets.back()->window(), 0u) << title.toStdString() << " showed no window";
         return *targets.back();
     }
@@ -459,7 +363,7 @@ TEST_F(DesktopInputTest, BringToFrontActivatesAndRaises)
 TEST_F(DesktopInputTest, MinimisedWindowIsIconicUntilRestored)
 {
     PasteTarget &target = startTarget(QStringLiteral("Minimised"));
-    runTool(QStringLiteral("xdotool"), {QStringLiteral("windowminimize"), QString::number(target.window())});
+    runToolOk(QStringLiteral("xdotool"), {QStringLiteral("windowminimize"), QString::number(target.window())});
     ASSERT_TRUE(testsupport::waitUntil([&] { return input->isIconic(target.window()); }));
     EXPECT_TRUE(input->isWindowVisible(target.window()));
     input->restoreWindow(target.window());
