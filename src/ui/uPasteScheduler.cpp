@@ -20,6 +20,8 @@ TPasteScheduler::TPasteScheduler(QWidget *MainWindow, Clipboard &Clipboard, Desk
     FPasteTimer = new QTimer(this);
     FPasteTimer->setSingleShot(true);
     FPasteTimer->setInterval(150);
+    // The delay is part of what the user waits for: no coarse slack on top.
+    FPasteTimer->setTimerType(Qt::PreciseTimer);
     connect(FPasteTimer, &QTimer::timeout, this, [this] { PasteTimerTimer(); });
 }
 

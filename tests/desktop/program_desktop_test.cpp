@@ -391,4 +391,22 @@ TEST_F(ProgramDesktop, CopiesAreKeptRestoredBySelectionAndSurviveARestart)
     EXPECT_EQ(query(QStringLiteral("SELECT id, kind FROM items ORDER BY id")), storedRows);
 }
 
+TEST_F(ProgramDesktop, CtrlGravePastesTheNewestClipIntoTheEditorInFront)
+{
+    const QString window = startProgram();
+    ASSERT_FALSE(window.isEmpty());
+    startPeer(QStringLiteral("xclip"), {QStringLiteral("-quiet"), QStringLiteral("-selection"), QStringLiteral("clipboard"),
+                                        QStringLiteral("-i"), writeFile(QStringLiteral("clip"), "pasted by the program")});
+    ASSERT_TRUE(testsupport::waitUntil([&] { return rowCount() == 1; }, ProgramTimeoutMs)) << programOutput().toStdString();
+
+    PasteTarget editor(QStringLiteral(PASTE_TARGET_PEER), QStringLiteral("Editor"));
+    ASSERT_NE(editor.window(), 0u);
+    activate(QString::number(editor.window()));
+    pressKey(QStringLiteral("ctrl+grave"));
+    EXPECT_TRUE(testsupport::waitUntil([&] { return editor.text() == QStringLiteral("pasted by the program"); },
+                                       ProgramTimeoutMs))
+        << "the editor holds \"" << editor.text().toStdString() << "\"; program output: " << programOutput().toStdString();
+    closeProgram(window);
+}
+
 } // namespace
