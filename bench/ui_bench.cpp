@@ -13,9 +13,11 @@
 #include "platform/simulated/simulated_value_store.h"
 #include "uClipboardUtils.h"
 #include "clip_fixture.h"
+#include "uApplication.h"
 #include "uData.h"
 #include "uMain.h"
 #include "uSettings.h"
+#include "uUtils.h"
 
 #include <benchmark/benchmark.h>
 
@@ -30,7 +32,6 @@
 #include <QMessageBox>
 #include <QRandomGenerator>
 #include <QStringList>
-#include <QStyleFactory>
 #include <QTemporaryDir>
 #include <QTreeView>
 #include <QWindow>
@@ -473,9 +474,8 @@ int main(int argc, char **argv)
     qputenv("XDG_DATA_HOME", (root.path() + QStringLiteral("/data")).toLocal8Bit());
     QApplication app(argc, argv);
     // The look the program itself runs with.
-    if (QStyle *fusion = QStyleFactory::create(QStringLiteral("Fusion")))
-        QApplication::setStyle(fusion);
-    QApplication::setApplicationName(QStringLiteral("Stashwell"));
+    ApplyVisualStyle(app);
+    QApplication::setApplicationName(QString::fromLatin1(ApplicationTitle));
     TBoxCloser boxCloser;
 
     benchmark::Initialize(&argc, argv);

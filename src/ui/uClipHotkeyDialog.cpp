@@ -54,12 +54,10 @@ TClipHotkeyDialog::TClipHotkeyDialog(QWidget *Owner)
     for (QPushButton *b : {btnOK, btnCancel, btnRemove})
         b->resize(ButtonWidth(b), ButtonHeight);
     const int buttons = btnOK->width() + btnCancel->width() + btnRemove->width() + 2 * Gap + 2 * Margin;
-    const int clientWidth = qMax(qMax(buttons, lblPrompt->width() + 2 * Margin), 430);
-    const int editTop = Margin + lblPrompt->height() + Gap;
-    const int buttonTop = editTop + edtHotkey->sizeHint().height() + Gap + 2;
-    resize(clientWidth, buttonTop + ButtonHeight + Margin);
-    setMinimumSize(size());
+    resize(qMax(qMax(buttons, lblPrompt->width() + 2 * Margin), 430), height());
     PlaceControls();
+    resize(width(), btnOK->geometry().bottom() + 1 + Margin);
+    setMinimumSize(size());
     edtHotkey->setFocus();
 
     if (Owner) {

@@ -129,9 +129,9 @@ void TClipHotkeys::HandleHotkey(QObject *, int HotkeyId)
         if (FMain.isMinimized()) {
             FMain.showNormal();
             FMain.show();
-            FMain.raise();
+            // Asked of the desktop as a pager would: the press came from no
+            // event of ours, so an application's own request may be refused.
             FInput.bringToFront(WindowHandle(FMain.winId()));
-            FMain.activateWindow();
             if (FMain.edtFilter->isVisible())
                 FMain.edtFilter->setFocus();
         } else {

@@ -1,5 +1,7 @@
 #include "uShortcut.h"
 
+#include "platform/hotkeys.h"
+
 #include <Qt>
 
 namespace {
@@ -78,32 +80,26 @@ int QtKeyToVirtualKey(int QtKey)
     return 0;
 }
 
-namespace {
-constexpr int ModAlt = 0x1;
-constexpr int ModControl = 0x2;
-constexpr int ModShift = 0x4;
-} // namespace
-
 void ShortcutToHotkey(quint16 Shortcut, int &Modifiers, int &VirtualKey)
 {
     Modifiers = 0;
     if (Shortcut & scCtrl)
-        Modifiers |= ModControl;
+        Modifiers |= int(platform::MOD_CONTROL);
     if (Shortcut & scAlt)
-        Modifiers |= ModAlt;
+        Modifiers |= int(platform::MOD_ALT);
     if (Shortcut & scShift)
-        Modifiers |= ModShift;
+        Modifiers |= int(platform::MOD_SHIFT);
     VirtualKey = Shortcut & 0xFF;
 }
 
 quint16 HotkeyToShortcut(int Modifiers, int VirtualKey)
 {
     quint16 s = quint16(VirtualKey & 0xFF);
-    if (Modifiers & ModControl)
+    if (Modifiers & int(platform::MOD_CONTROL))
         s |= scCtrl;
-    if (Modifiers & ModAlt)
+    if (Modifiers & int(platform::MOD_ALT))
         s |= scAlt;
-    if (Modifiers & ModShift)
+    if (Modifiers & int(platform::MOD_SHIFT))
         s |= scShift;
     return s;
 }

@@ -8,6 +8,8 @@
 #include <QSet>
 #include <QSocketNotifier>
 
+#include <optional>
+
 #include <X11/XKBlib.h>
 #include <X11/Xlib.h>
 #include <X11/keysym.h>
@@ -81,6 +83,16 @@ struct X11Hotkeys::Private {
     // Keys whose press has been seen and whose release has not: a press of
     // one of them is the keyboard's auto-repeat.
     QSet<int> keysDown;
+    // NumLock's modifier bit, read once per keyboard mapping: every list
+    // refresh registers all hotkeys again.
+    std::optional<unsigned int> numLock;
+
+    unsigned int currentNumLockMask()
+    {
+        if (!numLock)
+            numLock = numLockMask(display);
+        return *numLock;
+    }
 
     void ungrab(const Registration &r)
     {
@@ -117,6 +129,7 @@ struct X11Hotkeys::Private {
                 break;
             case MappingNotify:
                 XRefreshKeyboardMapping(&event.xmapping);
+                numLock.reset();
                 break;
             default:
                 break;
@@ -190,7 +203,7 @@ bool X11Hotkeys::registerHotKey(QObject *window, int id, quint32 modifiers, quin
                     return false;
     }
 
-    const unsigned int numLock = numLockMask(d->display);
+    const unsigned int numLock = d->currentNumLockMask();
     for (unsigned int variant : {0u, unsigned(LockMask), numLock, LockMask | numLock})
         if (!r.lockVariants.contains(variant))
             r.lockVariants.append(variant);
